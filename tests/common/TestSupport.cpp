@@ -1,0 +1,184 @@
+#include "TestSupport.h"
+
+#include <cstdio>
+#include <vector>
+
+namespace tolmtest {
+
+std::string Env(const char* name) {
+    char buf[1024];
+    DWORD n = ::GetEnvironmentVariableA(name, buf, sizeof buf);
+    return (n > 0 && n < sizeof buf) ? std::string(buf, n) : std::string();
+}
+
+std::string ToolPath() { return Env("TOLM_TOOL"); }
+std::string BinDir() { return Env("TOLM_BIN"); }
+std::string PrefixKind() { return Env("TOLM_PREFIX_KIND"); }
+
+std::wstring WideFromUtf8(const char* utf8) {
+    int n = ::MultiByteToWideChar(CP_UTF8, 0, utf8, -1, nullptr, 0);
+    std::wstring w(n > 0 ? n - 1 : 0, L'\0');
+    if (n > 1) ::MultiByteToWideChar(CP_UTF8, 0, utf8, -1, &w[0], n);
+    return w;
+}
+
+std::string FromUtf8(const char* utf8, UINT cp) {
+    std::wstring w = WideFromUtf8(utf8);
+    if (w.empty()) return std::string();
+    int n = ::WideCharToMultiByte(cp, 0, w.c_str(), static_cast<int>(w.size()), nullptr, 0, nullptr, nullptr);
+    std::string s(n, '\0');
+    ::WideCharToMultiByte(cp, 0, w.c_str(), static_cast<int>(w.size()), &s[0], n, nullptr, nullptr);
+    return s;
+}
+
+bool WaitUntil(const std::function<bool()>& pred, DWORD timeoutMs, DWORD stepMs) {
+    DWORD start = ::GetTickCount();
+    for (;;) {
+        if (pred()) return true;
+        if (::GetTickCount() - start >= timeoutMs) return pred();
+        ::Sleep(stepMs);
+    }
+}
+
+ChildProcess::~ChildProcess() {
+    if (m_process) {
+        if (Running()) {
+            ::TerminateProcess(m_process, 0xDEAD);
+            ::WaitForSingleObject(m_process, 5000);
+        }
+        ::CloseHandle(m_process);
+    }
+}
+
+bool ChildProcess::Start(const std::string& commandLine, const char* workDir) {
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi = {};
+    std::vector<char> cmd(commandLine.begin(), commandLine.end());
+    cmd.push_back('\0');
+    if (!::CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, workDir, &si, &pi))
+        return false;
+    ::CloseHandle(pi.hThread);
+    m_process = pi.hProcess;
+    m_pid = pi.dwProcessId;
+    return true;
+}
+
+bool ChildProcess::Wait(DWORD timeoutMs, DWORD* exitCode) {
+    if (!m_process) return false;
+    if (::WaitForSingleObject(m_process, timeoutMs) != WAIT_OBJECT_0) return false;
+    if (exitCode) ::GetExitCodeProcess(m_process, exitCode);
+    return true;
+}
+
+bool ChildProcess::Running() const {
+    return m_process && ::WaitForSingleObject(m_process, 0) == WAIT_TIMEOUT;
+}
+
+void ChildProcess::Kill() {
+    if (Running()) {
+        ::TerminateProcess(m_process, 0xDEAD);
+        ::WaitForSingleObject(m_process, 5000);
+    }
+}
+
+namespace {
+struct FindArgs {
+    DWORD pid;
+    DWORD tid;
+    const char* cls;
+    HWND found;
+};
+
+BOOL CALLBACK FindTopLevel(HWND hwnd, LPARAM lp) {
+    auto* a = reinterpret_cast<FindArgs*>(lp);
+    DWORD pid = 0;
+    DWORD tid = ::GetWindowThreadProcessId(hwnd, &pid);
+    if ((a->pid && pid != a->pid) || (a->tid && tid != a->tid)) return TRUE;
+    if (a->cls && ClassName(hwnd) != a->cls) return TRUE;
+    a->found = hwnd;
+    return FALSE;
+}
+
+HWND WaitForWindow(DWORD pid, DWORD tid, const char* cls, DWORD timeoutMs) {
+    FindArgs a = {pid, tid, cls, nullptr};
+    WaitUntil([&] {
+        a.found = nullptr;
+        ::EnumWindows(FindTopLevel, reinterpret_cast<LPARAM>(&a));
+        return a.found != nullptr;
+    }, timeoutMs);
+    return a.found;
+}
+}  // namespace
+
+HWND WaitForProcessWindow(DWORD pid, const char* cls, DWORD timeoutMs) {
+    return WaitForWindow(pid, 0, cls, timeoutMs);
+}
+
+HWND WaitForThreadWindow(DWORD tid, const char* cls, DWORD timeoutMs) {
+    return WaitForWindow(0, tid, cls, timeoutMs);
+}
+
+std::string WindowText(HWND hwnd) {
+    char buf[4096] = {};
+    // WM_GETTEXT works across threads and processes, unlike GetWindowText for controls.
+    LRESULT n = ::SendMessageA(hwnd, WM_GETTEXT, sizeof buf, reinterpret_cast<LPARAM>(buf));
+    return std::string(buf, n > 0 ? static_cast<size_t>(n) : 0);
+}
+
+std::string ClassName(HWND hwnd) {
+    char buf[256] = {};
+    int n = ::GetClassNameA(hwnd, buf, sizeof buf);
+    return std::string(buf, n > 0 ? n : 0);
+}
+
+ScratchDir::ScratchDir(const std::string& tag) {
+    ::CreateDirectoryA("C:\\tolmtest", nullptr);
+    char name[64];
+    std::snprintf(name, sizeof name, "%s-%lu-%lu", tag.c_str(), ::GetCurrentProcessId(), ::GetTickCount());
+    m_path = std::string("C:\\tolmtest\\") + name;
+    RemoveTestTree(m_path);
+    ::CreateDirectoryA(m_path.c_str(), nullptr);
+}
+
+ScratchDir::~ScratchDir() { RemoveTestTree(m_path); }
+
+void RemoveTestTree(const std::string& path) {
+    static const char kRoot[] = "C:\\tolmtest\\";
+    if (path.size() <= sizeof kRoot - 1 || _strnicmp(path.c_str(), kRoot, sizeof kRoot - 1) != 0) return;
+    DWORD attrs = ::GetFileAttributesA(path.c_str());
+    if (attrs == INVALID_FILE_ATTRIBUTES) return;
+    ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    // Links are removed, never followed.
+    if ((attrs & FILE_ATTRIBUTE_DIRECTORY) && !(attrs & FILE_ATTRIBUTE_REPARSE_POINT)) {
+        WIN32_FIND_DATAA fd;
+        HANDLE h = ::FindFirstFileA((path + "\\*").c_str(), &fd);
+        if (h != INVALID_HANDLE_VALUE) {
+            do {
+                std::string n = fd.cFileName;
+                if (n != "." && n != "..") RemoveTestTree(path + "\\" + n);
+            } while (::FindNextFileA(h, &fd));
+            ::FindClose(h);
+        }
+        ::RemoveDirectoryA(path.c_str());
+    } else if (attrs & FILE_ATTRIBUTE_DIRECTORY) {
+        ::RemoveDirectoryA(path.c_str());
+    } else {
+        ::DeleteFileA(path.c_str());
+    }
+}
+
+bool FileExists(const std::string& path) {
+    return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool WriteFile(const std::string& path, const std::string& content) {
+    HANDLE h = ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    DWORD written = 0;
+    BOOL ok = ::WriteFile(h, content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
+    ::CloseHandle(h);
+    return ok && written == content.size();
+}
+
+}  // namespace tolmtest

@@ -1,0 +1,78 @@
+// Helpers shared by the tests: processes, windows, text conversion, scratch
+// folders. Everything here runs inside a Wine prefix.
+#pragma once
+#include <windows.h>
+
+#include <functional>
+#include <string>
+
+namespace tolmtest {
+
+// An environment variable, or "" when unset.
+std::string Env(const char* name);
+// The tool under test (Windows path, from the test's environment).
+std::string ToolPath();
+// The build folder (Windows path): helper programs live under it.
+std::string BinDir();
+// "win64" or "win32": the prefix the test runs in.
+std::string PrefixKind();
+
+// UTF-8 text (as the tests spell the catalogue) in code page cp.
+std::string FromUtf8(const char* utf8, UINT cp);
+std::wstring WideFromUtf8(const char* utf8);
+
+// Polls until pred() is true or timeoutMs has passed; returns the last pred().
+bool WaitUntil(const std::function<bool()>& pred, DWORD timeoutMs, DWORD stepMs = 20);
+
+// A child process, ended (TerminateProcess) if still running when it goes.
+class ChildProcess {
+public:
+    ChildProcess() = default;
+    ~ChildProcess();
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
+
+    // Starts commandLine as given (the program path is its first token).
+    bool Start(const std::string& commandLine, const char* workDir = nullptr);
+    // Waits up to timeoutMs; true when it ended. exitCode is set then.
+    bool Wait(DWORD timeoutMs, DWORD* exitCode = nullptr);
+    bool Running() const;
+    void Kill();
+    DWORD Pid() const { return m_pid; }
+    HANDLE Handle() const { return m_process; }
+
+private:
+    HANDLE m_process = nullptr;
+    DWORD m_pid = 0;
+};
+
+// The first visible-or-not top-level window of process pid with class cls
+// ("#32770" for dialogs), waiting up to timeoutMs. Null if none appeared.
+HWND WaitForProcessWindow(DWORD pid, const char* cls, DWORD timeoutMs);
+// Same, for a window of thread tid (in this process).
+HWND WaitForThreadWindow(DWORD tid, const char* cls, DWORD timeoutMs);
+
+// The text of a window, in the ANSI code page.
+std::string WindowText(HWND hwnd);
+std::string ClassName(HWND hwnd);
+
+// A fresh folder under C:\tolmtest, deleted with its content when it goes.
+class ScratchDir {
+public:
+    explicit ScratchDir(const std::string& tag);
+    ~ScratchDir();
+    ScratchDir(const ScratchDir&) = delete;
+    ScratchDir& operator=(const ScratchDir&) = delete;
+    const std::string& Path() const { return m_path; }
+    std::string operator/(const std::string& child) const { return m_path + "\\" + child; }
+
+private:
+    std::string m_path;
+};
+
+// Deletes a tree below C:\tolmtest (refuses any other place). Test use only.
+void RemoveTestTree(const std::string& path);
+bool FileExists(const std::string& path);
+bool WriteFile(const std::string& path, const std::string& content);
+
+}  // namespace tolmtest
