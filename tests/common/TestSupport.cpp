@@ -1,6 +1,7 @@
 #include "TestSupport.h"
 
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
 namespace tolmtest {
@@ -179,6 +180,31 @@ bool WriteFile(const std::string& path, const std::string& content) {
     BOOL ok = ::WriteFile(h, content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
     ::CloseHandle(h);
     return ok && written == content.size();
+}
+
+ScopedWindowsVersion::ScopedWindowsVersion(const std::string& exeName, const char* version)
+    : m_key("Software\\Wine\\AppDefaults\\" + exeName) {
+    HKEY key = nullptr;
+    if (::RegCreateKeyExA(HKEY_CURRENT_USER, m_key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) == 0) {
+        ::RegSetValueExA(key, "Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(version),
+                         static_cast<DWORD>(strlen(version) + 1));
+        ::RegCloseKey(key);
+    }
+}
+
+ScopedWindowsVersion::~ScopedWindowsVersion() {
+    ::RegDeleteKeyA(HKEY_CURRENT_USER, m_key.c_str());
+}
+
+std::string SelfPath() {
+    char path[MAX_PATH] = {};
+    ::GetModuleFileNameA(nullptr, path, MAX_PATH - 1);
+    return path;
+}
+
+std::string CopySelf(const std::string& dir, const std::string& name) {
+    std::string target = dir + "\\" + name;
+    return ::CopyFileA(SelfPath().c_str(), target.c_str(), FALSE) ? target : std::string();
 }
 
 }  // namespace tolmtest

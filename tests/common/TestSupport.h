@@ -75,4 +75,22 @@ void RemoveTestTree(const std::string& path);
 bool FileExists(const std::string& path);
 bool WriteFile(const std::string& path, const std::string& content);
 
+// Makes Wine report Windows version `version` ("win98", "nt40", "vista", ...)
+// to programs named exeName while it lives; the setting is removed afterwards.
+class ScopedWindowsVersion {
+public:
+    ScopedWindowsVersion(const std::string& exeName, const char* version);
+    ~ScopedWindowsVersion();
+    ScopedWindowsVersion(const ScopedWindowsVersion&) = delete;
+    ScopedWindowsVersion& operator=(const ScopedWindowsVersion&) = delete;
+
+private:
+    std::string m_key;
+};
+
+// This test program's own path.
+std::string SelfPath();
+// Copies this test program to dir\name and returns the copy's path ("" on failure).
+std::string CopySelf(const std::string& dir, const std::string& name);
+
 }  // namespace tolmtest
