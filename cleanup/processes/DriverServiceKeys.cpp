@@ -1,0 +1,28 @@
+#include "DriverServiceKeys.h"
+
+#include <windows.h>
+#include <shlwapi.h>
+
+#include "../../sys/OsInfo.h"
+
+namespace {
+
+const char* const kNtKeys[] = {
+    "SYSTEM\\CurrentControlSet\\Services\\QNetWch",
+    "SYSTEM\\CurrentControlSet\\Services\\QWatch3",
+};
+const char* const kVxdKeys[] = {
+    "SYSTEM\\CurrentControlSet\\Services\\VxD\\Velkaris AntiVirus",
+};
+
+}  // namespace
+
+int DeleteDriverServiceKeys() {
+    if (IsWindowsNT()) {
+        // A key that is not there is no failure: the outcomes are not looked at.
+        for (const char* key : kNtKeys) ::SHDeleteKeyA(HKEY_LOCAL_MACHINE, key);
+    } else {
+        for (const char* key : kVxdKeys) ::SHDeleteKeyA(HKEY_LOCAL_MACHINE, key);
+    }
+    return 1;
+}

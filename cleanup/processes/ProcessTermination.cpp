@@ -1,0 +1,69 @@
+#include "ProcessTermination.h"
+
+#include <cstring>
+
+#include "Handles.h"
+#include "../files/NameTables.h"
+#include "../../sys/OsInfo.h"
+
+namespace {
+
+// Full process access as NT 5 defines it; the larger mask of newer headers is
+// refused by systems before Vista.
+const DWORD kProcessAllAccessNt5 = 0x1F0FFF;
+// How long a terminated process is given to end.
+const DWORD kEndWaitMs = 200;
+
+// The part of path after its last backslash, or all of it.
+const char* LastComponent(const char* path) {
+    const char* slash = std::strrchr(path, '\\');
+    return slash ? slash + 1 : path;
+}
+
+// Ends one matched process; true when it was seen to end within the wait.
+bool EndProcess(const ProcessCalls& calls, DWORD processId) {
+    KernelHandle process(calls.openProcess(kProcessAllAccessNt5, FALSE, processId));
+    if (!process) return false;
+    if (!calls.terminateProcess(process.Get(), 0)) return false;
+    return calls.waitForSingleObject(process.Get(), kEndWaitMs) == WAIT_OBJECT_0;
+}
+
+}  // namespace
+
+const ProcessCalls& SystemProcessCalls() {
+    static const ProcessCalls calls = {::CreateToolhelp32Snapshot, ::Process32First, ::Process32Next,
+                                       ::OpenProcess, ::TerminateProcess, ::WaitForSingleObject,
+                                       IsWindowsNT};
+    return calls;
+}
+
+int TerminateProductProcessesWith(const ProcessCalls& calls) {
+    SnapshotHandle snapshot(calls.createSnapshot(TH32CS_SNAPPROCESS, 0));
+    if (!snapshot) return 0;
+
+    PROCESSENTRY32 entry = {};
+    entry.dwSize = sizeof entry;
+    if (!calls.processFirst(snapshot.Get(), &entry)) return 0;
+
+    char name[MAX_PATH] = {};
+    int pending = 0;
+    do {
+        // NT reports bare names; the Windows 95 family reports full paths. The
+        // entry's text is copied bounded, so an unterminated one cannot overrun.
+        entry.szExeFile[MAX_PATH - 1] = '\0';
+        const char* exe = calls.isWindowsNT() ? entry.szExeFile : LastComponent(entry.szExeFile);
+        lstrcpynA(name, exe, sizeof name);
+
+        // Every entry is compared; a name listed twice would be handled twice.
+        for (const char* const* row = ProductProcessNames; **row; ++row) {
+            if (lstrcmpiA(name, *row) != 0) continue;
+            ++pending;
+            if (EndProcess(calls, entry.th32ProcessID)) --pending;
+        }
+        std::memset(name, 0, sizeof name);
+    } while (calls.processNext(snapshot.Get(), &entry));
+
+    return pending == 0 ? 1 : 0;
+}
+
+int TerminateProductProcesses() { return TerminateProductProcessesWith(SystemProcessCalls()); }

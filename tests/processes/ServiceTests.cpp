@@ -1,0 +1,150 @@
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "ProcTestSupport.h"
+#include "ServiceRemoval.h"
+#include "TestSupport.h"
+
+namespace {
+
+using proctest::ServiceExists;
+using proctest::ServiceState;
+using proctest::StopMode;
+
+const char kWatch[] = "QWatchSvc";
+const char kPfw[] = "QPfwSvc";
+
+// Pauses the operation asked for. The test services change state only when told
+// to, so the operation need not really sleep for the counts to hold.
+std::vector<DWORD> g_pauses;
+int g_queriesLeft = -1;  // queries that succeed before they start failing; -1 all
+
+void WINAPI CountingSleep(DWORD ms) { g_pauses.push_back(ms); }
+BOOL WINAPI LimitedQuery(SC_HANDLE service, LPSERVICE_STATUS status) {
+    if (g_queriesLeft == 0) {
+        ::SetLastError(ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    if (g_queriesLeft > 0) --g_queriesLeft;
+    return ::QueryServiceStatus(service, status);
+}
+
+std::vector<DWORD> Pauses(std::initializer_list<DWORD> first, int shortOnes, std::initializer_list<DWORD> rest = {}) {
+    std::vector<DWORD> v(first);
+    v.insert(v.end(), shortOnes, 200);
+    v.insert(v.end(), rest);
+    return v;
+}
+
+class ServiceRemovalTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_FALSE(ServiceExists(kWatch)) << "the prefix already has " << kWatch;
+        ASSERT_FALSE(ServiceExists(kPfw)) << "the prefix already has " << kPfw;
+        proctest::ReleaseHeldServices(false);
+        g_pauses.clear();
+        g_queriesLeft = -1;
+    }
+    void TearDown() override {
+        EXPECT_TRUE(proctest::RemoveTestService(kWatch));
+        EXPECT_TRUE(proctest::RemoveTestService(kPfw));
+    }
+
+    static void Running(const char* name, StopMode mode) {
+        ASSERT_TRUE(proctest::InstallTestService(name, mode)) << name;
+        ASSERT_TRUE(proctest::StartTestService(name)) << name;
+    }
+
+    static int RunCounted() {
+        ServiceWaitCalls calls = {CountingSleep, LimitedQuery};
+        return RemoveProductServicesWith(calls);
+    }
+};
+
+TEST_F(ServiceRemovalTest, NoneInstalledNoPause) {
+    EXPECT_EQ(1, RunCounted());
+    EXPECT_TRUE(g_pauses.empty());
+}
+
+TEST_F(ServiceRemovalTest, AlreadyStoppedIsDeletedWithoutAPause) {
+    ASSERT_TRUE(proctest::InstallTestService(kWatch, StopMode::Quick));
+    ASSERT_EQ(static_cast<DWORD>(SERVICE_STOPPED), ServiceState(kWatch));
+
+    EXPECT_EQ(1, RunCounted());
+    EXPECT_TRUE(g_pauses.empty());
+    EXPECT_FALSE(ServiceExists(kWatch));
+}
+
+TEST_F(ServiceRemovalTest, ServiceThatStopsAtOnceRealWaitOfTwoSecondsThenDeleted) {
+    Running(kWatch, StopMode::Quick);
+    DWORD start = ::GetTickCount();
+    EXPECT_EQ(1, RemoveProductServices());
+    EXPECT_GE(::GetTickCount() - start, 2000u);
+    EXPECT_FALSE(ServiceExists(kWatch));
+}
+
+TEST_F(ServiceRemovalTest, BothStopAtOnceOneLongPauseEach) {
+    Running(kWatch, StopMode::Quick);
+    Running(kPfw, StopMode::Quick);
+    EXPECT_EQ(1, RunCounted());
+    EXPECT_EQ((std::vector<DWORD>{2000, 2000}), g_pauses);
+    EXPECT_FALSE(ServiceExists(kWatch));
+    EXPECT_FALSE(ServiceExists(kPfw));
+}
+
+TEST_F(ServiceRemovalTest, StopPendingWatchGetsSixShortPausesAndIsMarkedForDeletionFirst) {
+    Running(kWatch, StopMode::Hold);
+    Running(kPfw, StopMode::Quick);
+    EXPECT_EQ(1, RunCounted());
+    // QWatchSvc first: the long pause, six short ones; then QPfwSvc's long pause.
+    EXPECT_EQ(Pauses({2000}, 6, {2000}), g_pauses);
+    EXPECT_FALSE(ServiceExists(kPfw));
+    EXPECT_EQ(static_cast<DWORD>(SERVICE_STOP_PENDING), ServiceState(kWatch));
+
+    // Marked for deletion: it goes once it has stopped.
+    proctest::ReleaseHeldServices(true);
+    EXPECT_TRUE(tolmtest::WaitUntil([] { return !ServiceExists(kWatch); }, 30000, 50));
+}
+
+TEST_F(ServiceRemovalTest, TheWaitCounterIsSharedSoTheSecondPendingServiceGetsOnePause) {
+    Running(kWatch, StopMode::Hold);
+    Running(kPfw, StopMode::Hold);
+    EXPECT_EQ(1, RunCounted());
+    EXPECT_EQ(Pauses({2000}, 6, {2000, 200}), g_pauses);
+    EXPECT_EQ(static_cast<DWORD>(SERVICE_STOP_PENDING), ServiceState(kWatch));
+    EXPECT_EQ(static_cast<DWORD>(SERVICE_STOP_PENDING), ServiceState(kPfw));
+
+    proctest::ReleaseHeldServices(true);
+    EXPECT_TRUE(tolmtest::WaitUntil([] { return !ServiceExists(kWatch) && !ServiceExists(kPfw); }, 30000, 50));
+}
+
+TEST_F(ServiceRemovalTest, OnlyTheSecondServiceStillStoppingGetsTheFullCount) {
+    Running(kPfw, StopMode::Hold);
+    EXPECT_EQ(1, RunCounted());
+    EXPECT_EQ(Pauses({2000}, 6), g_pauses);
+    proctest::ReleaseHeldServices(true);
+    EXPECT_TRUE(tolmtest::WaitUntil([] { return !ServiceExists(kPfw); }, 30000, 50));
+}
+
+TEST_F(ServiceRemovalTest, AFailedStatusQueryEndsTheWaitButNotTheDeletion) {
+    Running(kWatch, StopMode::Hold);
+    g_queriesLeft = 0;
+    EXPECT_EQ(1, RunCounted());
+    EXPECT_EQ((std::vector<DWORD>{2000}), g_pauses);
+
+    // The query fails while stopping: the pauses end there.
+    ASSERT_TRUE(proctest::RemoveTestService(kWatch));
+    proctest::ReleaseHeldServices(false);
+    g_pauses.clear();
+    Running(kWatch, StopMode::Hold);
+    g_queriesLeft = 2;
+    EXPECT_EQ(1, RunCounted());
+    EXPECT_EQ(Pauses({2000}, 2), g_pauses);
+
+    proctest::ReleaseHeldServices(true);
+    EXPECT_TRUE(tolmtest::WaitUntil([] { return !ServiceExists(kWatch); }, 30000, 50))
+        << "deleted whatever the wait gave";
+}
+
+}  // namespace
