@@ -80,7 +80,7 @@ TEST_F(ServiceRemovalTest, ServiceThatStopsAtOnceRealWaitOfTwoSecondsThenDeleted
     Running(kWatch, StopMode::Quick);
     DWORD start = ::GetTickCount();
     EXPECT_EQ(1, RemoveProductServices());
-    EXPECT_GE(::GetTickCount() - start, 2000u);
+    EXPECT_GE(::GetTickCount() - start, 1980u);  // the tick count may lag the sleep by a tick
     EXPECT_FALSE(ServiceExists(kWatch));
 }
 
