@@ -51,8 +51,15 @@ start)
   unlink_host_folders
   # The first program of a session starts Wine's background services, which keep
   # its standard output: start the session with a program whose output goes nowhere.
-  quiet wineserver -p
-  quiet wine cmd /c exit
+  # A server of an earlier session may still be going away: wait for it, and try twice.
+  quiet wineserver -w || true
+  for attempt in 1 2; do
+    quiet wineserver -p || true
+    if quiet wine cmd /c exit; then exit 0; fi
+    sleep 1
+  done
+  echo "could not start a Wine session in $dir" >&2
+  exit 1
   ;;
 ensure-start)
   "$0" ensure "$dir" "${3:?arch}"
