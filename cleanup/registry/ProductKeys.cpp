@@ -1,0 +1,99 @@
+// The suite's product keys, Run values and installer records.
+#include "ProductKeys.h"
+#include "../../framework/Handles.h"
+
+#include <shlwapi.h>
+#include <cstdio>
+#include <cstring>
+
+const char* const kProductSubkeys[] = {
+    "QAScript",    "RealTimeScan", "MailScan",  "Quarantine", "Update", "Scheduler",
+    "AntiSpyware", "WebTrap",      "Notify",    "Options",    "License", "",
+};
+
+namespace {
+
+const char kProductKey[] = "SOFTWARE\\Velkaris\\antivirus";
+const char kMakerKey[] = "SOFTWARE\\Velkaris";
+const char kFirewallKey[] = "SOFTWARE\\Velkaris\\TqmPFW";
+const char kRunKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
+const REGSAM kChangeAccess = KEY_READ | KEY_WRITE;
+
+LONG OpenForChange(HKEY root, const char* path, RegKey& key) {
+    return ::RegOpenKeyExA(root, path, 0, kChangeAccess, key.Put());
+}
+
+// Deletes the key's values, always the first one, since each deletion moves the
+// rest up. Stops at the first enumeration or deletion that fails; a value whose
+// name does not fit the 260-byte buffer stays.
+void ClearValues(HKEY key) {
+    char name[260];
+    for (;;) {
+        DWORD size = sizeof(name);
+        if (::RegEnumValueA(key, 0, name, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) return;
+        if (::RegDeleteValueA(key, name) != ERROR_SUCCESS) return;
+    }
+}
+
+}  // namespace
+
+int DeleteProductKeys(HKEY root) {
+    RegKey product;
+    LONG rc = OpenForChange(root, kProductKey, product);
+    if (rc == ERROR_FILE_NOT_FOUND) return 1;
+    // Another failure goes on: what acts through the product key then does nothing.
+
+    for (const char* const* name = kProductSubkeys; (*name)[0] != '\0'; ++name) {
+        char path[260] = {};
+        std::snprintf(path, sizeof(path), "%s\\%s", kProductKey, *name);
+        RegKey subkey;
+        if (OpenForChange(root, path, subkey) != ERROR_SUCCESS) continue;
+        ClearValues(subkey.Get());
+        // On NT this removes only a subkey without subkeys of its own; the tree
+        // deletion at the end takes the rest. Outcome not examined.
+        if (product) ::RegDeleteKeyA(product.Get(), *name);
+    }
+    if (product) ClearValues(product.Get());
+    product.Close();
+
+    {
+        RegKey maker;
+        if (OpenForChange(root, kMakerKey, maker) != ERROR_SUCCESS) return 0;
+        ::RegDeleteKeyA(maker.Get(), "antivirus");  // outcome not examined
+    }
+    {
+        RegKey firewall;
+        if (OpenForChange(root, kFirewallKey, firewall) != ERROR_SUCCESS) return 0;
+        ClearValues(firewall.Get());
+    }
+    {
+        RegKey maker;
+        if (OpenForChange(root, kMakerKey, maker) != ERROR_SUCCESS) return 0;
+        ::RegDeleteKeyA(maker.Get(), "TqmPFW");  // stays on NT when it has subkeys
+    }
+    ::SHDeleteKeyA(root, kProductKey);  // whatever is left of it; outcome not examined
+    return 1;
+}
+
+int DeleteUpdateKey(HKEY root) {
+    ::SHDeleteKeyA(root, "SOFTWARE\\Velkaris\\antivirus\\Update");  // missing is fine
+    return 1;
+}
+
+int DeleteRunValues() {
+    {
+        RegKey machine;
+        if (OpenForChange(HKEY_LOCAL_MACHINE, kRunKey, machine) != ERROR_SUCCESS) return 0;
+        ::RegDeleteValueA(machine.Get(), "TqmStart");  // a missing value is no failure
+    }
+    RegKey user;
+    if (OpenForChange(HKEY_CURRENT_USER, kRunKey, user) != ERROR_SUCCESS) return 0;
+    ::RegDeleteValueA(user.Get(), "TqmPFW");
+    return 1;
+}
+
+LONG DeleteRegistryTree(HKEY root, const char* keyPath) {
+    // An empty path would name root itself.
+    if (!keyPath || keyPath[0] == '\0') return 0;
+    return static_cast<LONG>(::SHDeleteKeyA(root, keyPath));
+}
