@@ -4,3 +4,24 @@
 
 // Executable names of the suite's resident processes, ended by an empty name.
 extern const char* const ProductProcessNames[];
+
+// File names of the suite's programs, libraries, drivers, data, rule, help,
+// sound, image, text and setting files.
+const int ProductFileNameCount = 182;
+extern const char* const ProductFileNames[ProductFileNameCount];
+
+// Subfolders the suite creates inside its install directory.
+const int ProductFolderNameCount = 19;
+extern const char* const ProductFolderNames[ProductFolderNameCount];
+
+// Files the suite's updater leaves in its folders.
+const int UpdateFileNameCount = 4;
+extern const char* const UpdateFileNames[UpdateFileNameCount];
+
+// Files the installer engine keeps in a product's record folder, ended by an
+// empty name.
+extern const char* const InstallerCacheFileNames[];
+
+// Index of the first of count entries of table equal to name without regard to
+// letter case (count -1: up to the empty name), or -1 when none is (or name is null).
+int FindNameInTable(const char* name, const char* const* table, int count);

@@ -1,0 +1,93 @@
+#include "FolderRemoval.h"
+
+#include <cstring>
+
+#include "FolderWalk.h"
+#include "NameTables.h"
+
+using folderwalk::DeleteNormalFile;
+using folderwalk::ForEachEntry;
+using folderwalk::IsFolder;
+using folderwalk::IsReparseFolder;
+using folderwalk::IsReparsePoint;
+using pathtext::BuildPath;
+using pathtext::EndsWithBackslash;
+
+namespace {
+
+const size_t kMaxInputLength = 260;
+
+// folder + "*.*", or folder + "\*.*" when it has no trailing backslash.
+bool BuildPattern(char* out, size_t size, const char* folder) {
+    return BuildPath(out, size, folder, EndsWithBackslash(folder) ? "*.*" : "\\*.*");
+}
+
+}  // namespace
+
+int DeleteFolderTree(const char* folder) {
+    if (!folder || IsReparseFolder(folder)) return 1;
+    char pattern[512];
+    if (!BuildPath(pattern, sizeof pattern, folder, "\\*.*")) return 1;
+    ForEachEntry(pattern, [&](const WIN32_FIND_DATAA& fd) {
+        char child[512];
+        if (IsReparsePoint(fd) || !BuildPath(child, sizeof child, folder, "\\", fd.cFileName)) return;
+        if (IsFolder(fd)) {
+            DeleteFolderTree(child);
+            ::SetFileAttributesA(child, FILE_ATTRIBUTE_NORMAL);
+            ::RemoveDirectoryA(child);
+        } else {
+            DeleteNormalFile(child);
+        }
+    });
+    return 1;
+}
+
+int DeleteIfExtraProductFile(const char* fileName, const char* folder) {
+    if (!fileName || !folder) return 1;
+    size_t len = std::strlen(fileName);
+    bool loose = (len >= 4 && std::strcmp(fileName + len - 4, ".pth") == 0) ||
+                 (len >= 8 && fileName[0] == 'Q' && fileName[1] == 'A' &&
+                  std::strcmp(fileName + len - 4, ".DAT") == 0) ||
+                 FindNameInTable(fileName, UpdateFileNames, UpdateFileNameCount) >= 0;
+    char path[260];
+    if (loose && BuildPath(path, sizeof path, folder, "\\", fileName)) DeleteNormalFile(path);
+    return 1;
+}
+
+int DeleteProductFilesInTree(const char* folder) {
+    if (!folder || std::strlen(folder) > kMaxInputLength || IsReparseFolder(folder)) return 1;
+    char pattern[260];
+    if (!BuildPattern(pattern, sizeof pattern, folder)) return 1;
+    ForEachEntry(pattern, [&](const WIN32_FIND_DATAA& fd) {
+        char child[260];
+        if (IsReparsePoint(fd) || !BuildPath(child, sizeof child, folder, "\\", fd.cFileName)) return;
+        if (IsFolder(fd)) {
+            DeleteProductFilesInTree(child);
+            return;
+        }
+        DeleteIfExtraProductFile(fd.cFileName, folder);
+        if (FindNameInTable(fd.cFileName, ProductFileNames, ProductFileNameCount) >= 0) DeleteNormalFile(child);
+    });
+    return 1;
+}
+
+int RemoveFolderContents(const char* folder, int namedOnly) {
+    if (!folder || std::strlen(folder) > kMaxInputLength) return 0;
+    if (IsReparseFolder(folder)) return 1;
+    char pattern[260];
+    if (!BuildPattern(pattern, sizeof pattern, folder)) return 1;
+    ForEachEntry(pattern, [&](const WIN32_FIND_DATAA& fd) {
+        if (IsReparsePoint(fd)) return;
+        if (IsFolder(fd)) {
+            char sub[260];
+            if (!BuildPath(sub, sizeof sub, folder, "\\", fd.cFileName)) return;
+            if (namedOnly && FindNameInTable(fd.cFileName, ProductFolderNames, ProductFolderNameCount) < 0) return;
+            RemoveFolderContents(sub, namedOnly);
+            ::RemoveDirectoryA(sub);
+        } else if (!namedOnly) {
+            char path[520];
+            if (BuildPath(path, sizeof path, folder, "\\", fd.cFileName)) DeleteNormalFile(path);
+        }
+    });
+    return 1;
+}

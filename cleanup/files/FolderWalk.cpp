@@ -1,0 +1,21 @@
+#include "FolderWalk.h"
+
+namespace folderwalk {
+
+bool IsReparseFolder(const char* folder) {
+    if (!folder || !*folder) return false;
+    // Asked with a trailing backslash, the system describes the folder behind a link.
+    char bare[520];
+    if (!pathtext::BuildPath(bare, sizeof bare, folder)) return false;
+    size_t len = std::strlen(bare);
+    if (len > 3 && pathtext::EndsWithBackslash(bare)) bare[len - 1] = '\0';
+    DWORD attrs = ::GetFileAttributesA(bare);
+    return attrs != INVALID_FILE_ATTRIBUTES && (attrs & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
+void DeleteNormalFile(const char* path) {
+    ::SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
+    ::DeleteFileA(path);
+}
+
+}  // namespace folderwalk

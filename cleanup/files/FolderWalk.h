@@ -1,0 +1,37 @@
+// The listing loop shared by the tree walks, and what every walk does alike.
+#pragma once
+#include <windows.h>
+
+#include "../../framework/Handles.h"
+#include "PathText.h"
+
+namespace folderwalk {
+
+// Calls f(entry) for each entry that the listing of pattern returns, in the
+// system's order, except "." and "..". False when nothing could be listed.
+template <typename F>
+bool ForEachEntry(const char* pattern, F&& f) {
+    WIN32_FIND_DATAA fd;
+    FindHandle find(::FindFirstFileA(pattern, &fd));
+    if (!find) return false;
+    do {
+        if (!pathtext::IsDotEntry(fd.cFileName)) f(fd);
+    } while (::FindNextFileA(find.Get(), &fd));
+    return true;
+}
+
+inline bool IsFolder(const WIN32_FIND_DATAA& fd) { return (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0; }
+
+// Junctions, symbolic links and mount points: never entered, removed or changed,
+// so that nothing behind them is touched.
+inline bool IsReparsePoint(const WIN32_FIND_DATAA& fd) {
+    return (fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
+// True when folder (with or without its trailing backslash) is itself a reparse point.
+bool IsReparseFolder(const char* folder);
+
+// Clears read-only, hidden and system, then deletes; neither result is looked at.
+void DeleteNormalFile(const char* path);
+
+}  // namespace folderwalk

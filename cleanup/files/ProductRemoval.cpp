@@ -1,0 +1,191 @@
+#include "ProductRemoval.h"
+
+#include <windows.h>
+#include <shlobj.h>
+
+#include <cstring>
+#include <initializer_list>
+
+#include "../../framework/AfxString.h"
+#include "../../res/resource.h"
+#include "../../sys/OsInfo.h"
+#include "FolderRemoval.h"
+#include "FolderWalk.h"
+#include "NameTables.h"
+
+using pathtext::BuildPath;
+using pathtext::EndsWithBackslash;
+using pathtext::EqualNoCase;
+using pathtext::LastBackslash;
+
+namespace {
+
+// The first three characters of the system directory (such as C:\), or false.
+bool SystemDriveRoot(char (&root)[4]) {
+    char system[520];
+    UINT n = ::GetSystemDirectoryA(system, sizeof system);
+    if (n < 3 || n >= sizeof system) return false;
+    std::memcpy(root, system, 3);
+    root[3] = '\0';
+    return true;
+}
+
+// The full, long form of path without trailing backslashes, for comparing
+// folders; false when it cannot be had.
+bool ComparableFolder(const char* path, char* out, DWORD size) {
+    DWORD n = ::GetFullPathNameA(path, size, out, nullptr);
+    if (n == 0 || n >= size) return false;
+    // Not on the first Windows 95: looked up, so short names are resolved where possible.
+    typedef DWORD(WINAPI * LongPathFn)(LPCSTR, LPSTR, DWORD);
+    HMODULE kernel = ::GetModuleHandleA("kernel32.dll");
+    auto longPath = kernel ? reinterpret_cast<LongPathFn>(
+                                 reinterpret_cast<void*>(::GetProcAddress(kernel, "GetLongPathNameA")))
+                           : nullptr;
+    if (longPath) {
+        char full[520];
+        DWORD m = longPath(out, full, sizeof full);
+        if (m > 0 && m < sizeof full && m < size) std::memcpy(out, full, m + 1);
+    }
+    size_t len = std::strlen(out);
+    while (len > 0 && EndsWithBackslash(out)) out[--len] = '\0';
+    return true;
+}
+
+// True for a folder the removal must never clean: a drive or share root, the
+// Windows folder, the system folder, the system drive's "Program Files";
+// also any relative path.
+bool IsProtectedFolder(const char* installDirectory) {
+    // Only an absolute path names one folder whatever the current directory is.
+    const char* p = installDirectory;
+    bool drivePath = ((p[0] >= 'A' && p[0] <= 'Z') || (p[0] >= 'a' && p[0] <= 'z')) && p[1] == ':' && p[2] == '\\';
+    if (!drivePath && !(p[0] == '\\' && p[1] == '\\')) return true;
+    char dir[520];
+    if (!ComparableFolder(installDirectory, dir, sizeof dir)) return true;
+    size_t len = std::strlen(dir);
+    if (len <= 2) return true;  // "C:" or nothing
+    if (dir[0] == '\\' && dir[1] == '\\') {
+        // \\server\share is a root; a folder inside it has a third backslash.
+        const char* share = std::strchr(dir + 2, '\\');
+        if (!share || !std::strchr(share + 1, '\\')) return true;
+    }
+
+    char system[520];
+    UINT n = ::GetSystemDirectoryA(system, sizeof system);
+    if (n == 0 || n >= sizeof system) return true;
+    char candidates[4][520] = {};
+    BuildPath(candidates[0], sizeof candidates[0], system);
+    BuildPath(candidates[1], sizeof candidates[1], system);
+    if (const char* cut = LastBackslash(candidates[1])) candidates[1][cut - candidates[1]] = '\0';
+    UINT w = ::GetWindowsDirectoryA(candidates[2], sizeof candidates[2]);
+    if (w == 0 || w >= sizeof candidates[2]) candidates[2][0] = '\0';
+    char root[4] = {system[0], system[1], system[2], '\0'};
+    BuildPath(candidates[3], sizeof candidates[3], root, "Program Files");
+    for (const auto& candidate : candidates) {
+        char folder[520];
+        if (candidate[0] && ComparableFolder(candidate, folder, sizeof folder) && EqualNoCase(dir, folder))
+            return true;
+    }
+    return false;
+}
+
+// The last component of the install directory, compared with the folder names
+// that are emptied completely.
+bool IsFullClearingFolder(const char* installDirectory) {
+    char dir[261];
+    if (!BuildPath(dir, sizeof dir, installDirectory)) return false;
+    size_t len = std::strlen(dir);
+    if (len > 0 && EndsWithBackslash(dir)) dir[len - 1] = '\0';
+    const char* last = LastBackslash(dir);
+    const char* name = last ? last + 1 : dir;
+    return EqualNoCase(name, "ZRP2006") || EqualNoCase(name, "ZRP2007");
+}
+
+}  // namespace
+
+int RemoveInstallerRecordFolder(const char* productCode) {
+    char root[4];
+    if (!SystemDriveRoot(root)) return 0;
+    if (!productCode || !*productCode) return 1;
+    char folder[520];
+    if (!BuildPath(folder, sizeof folder, root, "Program Files\\InstallShield Installation Information\\",
+                   productCode))
+        return 1;
+    for (int i = 0; InstallerCacheFileNames[i][0] != '\0'; ++i) {
+        char path[520];
+        if (!BuildPath(path, sizeof path, folder, "\\", InstallerCacheFileNames[i])) continue;
+        // Only a file that exists has attributes to reset.
+        if (::SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL)) ::DeleteFileA(path);
+    }
+    ::SetFileAttributesA(folder, FILE_ATTRIBUTE_NORMAL);
+    ::RemoveDirectoryA(folder);  // only goes when nothing else is left in it
+    return 1;
+}
+
+int RemoveProductFolder(char* installDirectory, size_t capacity) {
+    if (!installDirectory) return 0;
+    if (*installDirectory && !IsProtectedFolder(installDirectory) && !folderwalk::IsReparseFolder(installDirectory)) {
+        DeleteProductFilesInTree(installDirectory);
+        RemoveFolderContents(installDirectory, IsFullClearingFolder(installDirectory) ? 0 : 1);
+        ::RemoveDirectoryA(installDirectory);
+    }
+    RemoveProductShortcuts(installDirectory, capacity);
+    return 0;
+}
+
+int RemoveProductShortcuts(char* installDirectory, size_t capacity) {
+    const bool nt = IsWindowsNT() != 0;
+    char desktop[512] = {};
+    if (!::SHGetSpecialFolderPathA(nullptr, desktop, nt ? CSIDL_COMMON_DESKTOPDIRECTORY : CSIDL_DESKTOP, FALSE))
+        return 0;
+
+    struct Pair {
+        UINT shortcut;
+        const char* executable;
+    };
+    static const Pair pairs[] = {
+        {IDS_SHORTCUT_ANTIVIRUS, "TQM32.EXE"},       {IDS_SHORTCUT_FIREWALL, "TQMPFW.EXE"},
+        {IDS_SHORTCUT_ANTISPY, "QATMain.EXE"},       {IDS_SHORTCUT_SECURITY, "ZRPLnchr.EXE"},
+        {IDS_SHORTCUT_SECURITY_2006P, "ZRPLnchr.EXE"},
+    };
+
+    if (installDirectory) {
+        size_t len = std::strlen(installDirectory);
+        if (!EndsWithBackslash(installDirectory) && len + 2 <= capacity) {
+            installDirectory[len] = '\\';
+            installDirectory[len + 1] = '\0';
+        }
+        const char* sep = EndsWithBackslash(installDirectory) ? "" : "\\";
+        for (const Pair& pair : pairs) {
+            CString name;
+            name.LoadString(pair.shortcut);
+            char shortcut[512];
+            char executable[260];
+            // An unloadable name is skipped; an executable path that does not fit
+            // cannot show the program gone, so its shortcut stays.
+            if (name.IsEmpty() || !BuildPath(shortcut, sizeof shortcut, desktop, "\\", name) ||
+                !BuildPath(executable, sizeof executable, installDirectory, sep, pair.executable))
+                continue;
+            if (::GetFileAttributesA(executable) == INVALID_FILE_ATTRIBUTES) folderwalk::DeleteNormalFile(shortcut);
+        }
+    }
+
+    char programs[512] = {};
+    if (!::SHGetSpecialFolderPathA(nullptr, programs, nt ? CSIDL_COMMON_PROGRAMS : CSIDL_PROGRAMS, FALSE)) return 0;
+    for (UINT id : {IDS_MENU_SECURITY_2006, IDS_MENU_SECURITY_2006P, IDS_MENU_SECURITY}) {
+        CString name;
+        name.LoadString(id);
+        char folder[512];
+        // Without its name the path would be the program menu itself: skipped.
+        if (name.IsEmpty() || !BuildPath(folder, sizeof folder, programs, "\\", name)) continue;
+        if (folderwalk::IsReparseFolder(folder)) continue;
+        DeleteFolderTree(folder);
+        ::SetFileAttributesA(folder, FILE_ATTRIBUTE_NORMAL);
+        ::RemoveDirectoryA(folder);
+    }
+
+    char root[4];
+    char settings[520];
+    if (SystemDriveRoot(root) && BuildPath(settings, sizeof settings, root, "QRECYCLE\\Desktop.INI"))
+        folderwalk::DeleteNormalFile(settings);
+    return 0;
+}

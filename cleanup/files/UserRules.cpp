@@ -1,0 +1,36 @@
+#include "UserRules.h"
+
+#include <windows.h>
+
+#include <initializer_list>
+
+#include "FolderCopy.h"
+#include "PathText.h"
+
+using pathtext::BuildPath;
+
+int PreserveUserRules(const char* installDirectory) {
+    if (!installDirectory) return 1;
+    const char* sep = pathtext::EndsWithBackslash(installDirectory) ? "" : "\\";
+    static const char kRuleFile[] = "QAF\\AntiRule_Private.xml";
+
+    char tool[520];
+    DWORD n = ::GetModuleFileNameA(nullptr, tool, sizeof tool);
+    if (n == 0 || n >= sizeof tool) return 1;  // a cut path names no folder
+    const char* last = pathtext::LastBackslash(tool);
+    if (!last) return 1;
+    tool[last - tool] = '\0';
+
+    char source[520], destination[520];
+    if (BuildPath(source, sizeof source, installDirectory, sep, kRuleFile) &&
+        BuildPath(destination, sizeof destination, tool, "\\", kRuleFile)) {
+        CreateFolderPath(destination);
+        ::CopyFileA(source, destination, FALSE);  // a missing rule file copies nothing
+    }
+    for (const char* folder : {"QMF", "Rules"}) {
+        if (BuildPath(source, sizeof source, installDirectory, sep, folder) &&
+            BuildPath(destination, sizeof destination, tool, "\\", folder))
+            CopyFolderTree(source, destination, "");
+    }
+    return 1;
+}

@@ -1,0 +1,79 @@
+// The constant name tables: the entries other steps rely on, and how names match.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cctype>
+#include <set>
+#include <string>
+
+#include "NameTables.h"
+
+namespace {
+
+std::string Upper(const char* s) {
+    std::string u = s;
+    for (char& c : u) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return u;
+}
+
+// Every entry a bare, non-empty name, none twice in any letter case.
+void ExpectBareDistinctNames(const char* const* table, int count) {
+    std::set<std::string> seen;
+    for (int i = 0; i < count; ++i) {
+        ASSERT_NE(nullptr, table[i]) << i;
+        std::string n = table[i];
+        EXPECT_FALSE(n.empty()) << i;
+        EXPECT_EQ(std::string::npos, n.find_first_of("\\/:*?\"<>|")) << n;
+        EXPECT_TRUE(seen.insert(Upper(table[i])).second) << "twice: " << n;
+    }
+}
+
+}  // namespace
+
+TEST(NameTables, ProductFilesHoldTheNamesOtherStepsRelyOn) {
+    ExpectBareDistinctNames(ProductFileNames, ProductFileNameCount);
+    EXPECT_EQ(182, ProductFileNameCount);
+    for (const char* n : {"AntiRule_Private.xml", "TQM32.EXE", "TQMPFW.EXE", "ZRPLnchr.EXE"})
+        EXPECT_GE(FindNameInTable(n, ProductFileNames, ProductFileNameCount), 0) << n;
+    // Its shortcut is kept while a folder cleaned by name keeps it.
+    EXPECT_EQ(-1, FindNameInTable("QATMain.EXE", ProductFileNames, ProductFileNameCount));
+}
+
+TEST(NameTables, FolderUpdateAndInstallerTables) {
+    ExpectBareDistinctNames(ProductFolderNames, ProductFolderNameCount);
+    EXPECT_EQ(19, ProductFolderNameCount);
+    for (const char* n : {"QAF", "QMF", "Rules"})
+        EXPECT_GE(FindNameInTable(n, ProductFolderNames, ProductFolderNameCount), 0) << n;
+    ExpectBareDistinctNames(UpdateFileNames, UpdateFileNameCount);
+    EXPECT_EQ(4, UpdateFileNameCount);
+
+    const char* expected[] = {"data1.cab", "data1.hdr", "TQMSetup.exe", "layout.bin", "setup.ilg", "Setup.ini", "setup.inx"};
+    int i = 0;
+    for (; InstallerCacheFileNames[i][0] != '\0'; ++i) {
+        ASSERT_LT(i, 7);
+        EXPECT_STREQ(expected[i], InstallerCacheFileNames[i]);
+    }
+    EXPECT_EQ(7, i);
+}
+
+TEST(NameTables, MatchingIsWholeNameWithoutRegardToCase) {
+    EXPECT_GE(FindNameInTable("tqm32.exe", ProductFileNames, ProductFileNameCount), 0);
+    EXPECT_GE(FindNameInTable("antirule_PRIVATE.XML", ProductFileNames, ProductFileNameCount), 0);
+    for (const char* almost : {"TQM32.EX", "TQM32.EXE ", "xTQM32.EXE", "TQM32", "TQM32.EXE.bak", "*.EXE", ""})
+        EXPECT_EQ(-1, FindNameInTable(almost, ProductFileNames, ProductFileNameCount)) << "[" << almost << "]";
+    EXPECT_EQ(-1, FindNameInTable(nullptr, ProductFileNames, ProductFileNameCount));
+    // A table ended by an empty name is searched up to it.
+    EXPECT_EQ(2, FindNameInTable("tqmsetup.EXE", InstallerCacheFileNames, -1));
+    EXPECT_EQ(-1, FindNameInTable("", InstallerCacheFileNames, -1));
+    EXPECT_EQ(0, FindNameInTable("tqmpfw.exe", ProductProcessNames, -1));
+}
+
+TEST(NameTables, DoubleByteNamesMatchOnlyThemselves) {
+    if (::GetACP() != 932) GTEST_SKIP() << "needs code page 932, have " << ::GetACP();
+    // Shift-JIS trail bytes include ASCII letters: only single-byte letters fold.
+    const char* table[] = {"\x83\x41.txt", "a\x83\x61.txt"};  // "ア.txt", "aャ.txt"
+    EXPECT_EQ(0, FindNameInTable("\x83\x41.TXT", table, 2));
+    EXPECT_EQ(-1, FindNameInTable("\x83\x61.txt", table, 2));
+    EXPECT_EQ(1, FindNameInTable("A\x83\x61.TXT", table, 2));
+    EXPECT_EQ(-1, FindNameInTable("A\x83\x41.TXT", table, 2));
+}
