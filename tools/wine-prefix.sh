@@ -51,8 +51,8 @@ start)
   unlink_host_folders
   # The first program of a session starts Wine's background services, which keep
   # its standard output: start the session with a program whose output goes nowhere.
-  # A server of an earlier session may still be going away: wait for it, and try twice.
-  quiet wineserver -w || true
+  # A server already running (persistent, or started by hand) is reused; one of an
+  # earlier session may still be going away, so try twice.
   for attempt in 1 2; do
     quiet wineserver -p || true
     if quiet wine cmd /c exit; then exit 0; fi
