@@ -2,6 +2,8 @@
 // and the exit code it ends with.
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include "TestSupport.h"
 
 using namespace tolmtest;
@@ -16,27 +18,58 @@ struct Outcome {
     DWORD exitCode = 0xFFFFFFFF;
 };
 
-// Starts the tool with the given text after the program path, closes its main
-// window if one opens, and reports what happened.
+struct BoxArgs {
+    DWORD pid;
+    HWND main = nullptr;
+    std::set<HWND> answered;  // each box answered once
+    bool open = false;        // a box was open in the last look
+};
+
+// Answers every message box of the process with No (OK where there is no No):
+// the runs' questions, so that a run ends before it removes anything.
+BOOL CALLBACK AnswerBoxes(HWND hwnd, LPARAM lp) {
+    auto* a = reinterpret_cast<BoxArgs*>(lp);
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(hwnd, &pid);
+    if (pid != a->pid || ClassName(hwnd) != "#32770" || !::IsWindowVisible(hwnd)) return TRUE;
+    if (::GetDlgItem(hwnd, 1000)) {
+        a->main = hwnd;  // the main window has the Run button
+    } else {
+        a->open = true;
+        if (a->answered.insert(hwnd).second)
+            ::PostMessageA(hwnd, WM_COMMAND, ::GetDlgItem(hwnd, IDNO) ? IDNO : IDOK, 0);
+    }
+    return TRUE;
+}
+
+// Starts the tool with the given text after the program path, declines every
+// question it asks, closes its main window once it has opened, and reports.
 Outcome RunTool(const std::string& args, bool quotePath = false) {
     Outcome out;
     std::string cmd = quotePath ? "\"" + ToolPath() + "\"" : ToolPath();
     cmd += args;
     ChildProcess p;
     EXPECT_TRUE(p.Start(cmd)) << cmd;
-    HWND dlg = nullptr;
+    BoxArgs boxes;
+    boxes.pid = p.Pid();
     // Either the process ends by itself or its main window shows up.
     WaitUntil([&] {
         if (!p.Running()) return true;
-        dlg = WaitForProcessWindow(p.Pid(), "#32770", 0);
-        return dlg != nullptr && ::IsWindowVisible(dlg);
+        ::EnumWindows(AnswerBoxes, reinterpret_cast<LPARAM>(&boxes));
+        return boxes.main != nullptr;
     }, kStartTimeout);
-    if (dlg) {
+    if (boxes.main) {
         out.windowOpened = true;
+        // The run started by the automatic start may still be asking.
+        WaitUntil([&] {
+            boxes.open = false;
+            ::EnumWindows(AnswerBoxes, reinterpret_cast<LPARAM>(&boxes));
+            return !boxes.open && ::IsWindowEnabled(boxes.main);
+        }, kStartTimeout);
         RECT r = {};
-        ::GetWindowRect(dlg, &r);
+        ::GetWindowRect(boxes.main, &r);
         out.autoPlaced = r.left == -10 && r.top == -10 && r.right - r.left == 1 && r.bottom - r.top == 1;
-        ::PostMessageA(dlg, WM_COMMAND, IDCANCEL, 0);
+        ::PostMessageA(boxes.main, WM_COMMAND, IDCANCEL, 0);
     }
     EXPECT_TRUE(p.Wait(kStartTimeout, &out.exitCode)) << "the tool did not end: " << cmd;
     return out;
@@ -45,14 +78,22 @@ Outcome RunTool(const std::string& args, bool quotePath = false) {
 }  // namespace
 
 // The silent run ends the tool by itself: its main window is created and torn
-// down by the pending quit request, with nobody closing it.
+// down by the pending quit request, with nobody closing it (its one question,
+// if it asks one here, is declined).
 TEST(CommandLine, SilentSwitchExactlyMinusSInAnyCaseEndsByItselfWithCodeOne) {
     for (const char* args : {" -s", " -S", "   -s"}) {
         SCOPED_TRACE(args);
         ChildProcess p;
         ASSERT_TRUE(p.Start(ToolPath() + args));
+        BoxArgs boxes;
+        boxes.pid = p.Pid();
+        WaitUntil([&] {
+            ::EnumWindows(AnswerBoxes, reinterpret_cast<LPARAM>(&boxes));
+            return !p.Running();
+        }, kStartTimeout);
+        EXPECT_LE(boxes.answered.size(), 1u) << "at most one question";
         DWORD code = 0;
-        ASSERT_TRUE(p.Wait(kStartTimeout, &code)) << "the tool kept running";
+        ASSERT_TRUE(p.Wait(0, &code)) << "the tool kept running";
         EXPECT_EQ(1u, code);
     }
 }
@@ -85,5 +126,18 @@ TEST(CommandLine, AutomaticStartSwitchIsCaseSensitiveAndNeedsTheBlank) {
         Outcome o = RunTool(args);
         EXPECT_TRUE(o.windowOpened);
         EXPECT_FALSE(o.autoPlaced);
+    }
+}
+
+// The start-up (the DLL search restriction looked up at run time among it) works
+// on every Windows version the tool meets.
+TEST(CommandLine, StartsOnEveryWindowsVersion) {
+    for (const char* version : {"win31", "win95", "win98", "winme", "nt40", "win2k", "winxp", "win2003", "vista",
+                                "win2008", "win7"}) {
+        SCOPED_TRACE(version);
+        ScopedWindowsVersion as("TolmUnload.exe", version);
+        Outcome o = RunTool("");
+        EXPECT_TRUE(o.windowOpened);
+        EXPECT_EQ(0u, o.exitCode);
     }
 }
