@@ -33,6 +33,14 @@ bool SystemDriveRoot(char (&root)[4]) {
 // The full, long form of path without trailing backslashes, for comparing
 // folders; false when it cannot be had.
 bool ComparableFolder(const char* path, char* out, DWORD size) {
+    // "\\?\C:\x" names C:\x; "\\?\UNC\server\share" names \\server\share.
+    char unprefixed[520];
+    if (std::strncmp(path, "\\\\?\\UNC\\", 8) == 0) {
+        if (!BuildPath(unprefixed, sizeof unprefixed, "\\", path + 7)) return false;
+        path = unprefixed;
+    } else if (std::strncmp(path, "\\\\?\\", 4) == 0 || std::strncmp(path, "\\\\.\\", 4) == 0) {
+        path += 4;
+    }
     DWORD n = ::GetFullPathNameA(path, size, out, nullptr);
     if (n == 0 || n >= size) return false;
     // Not on the first Windows 95: looked up, so short names are resolved where possible.

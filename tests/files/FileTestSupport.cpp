@@ -99,10 +99,11 @@ std::string UnixPath(const std::string& path) {
     return s;
 }
 
-// Runs a host program copied into the build folder (Wine starts Unix programs).
-void RunHost(const std::string& tool, const std::string& args) {
+// Starts a host program copied into the build folder (Wine starts Unix
+// programs, but gives no handle to wait on: callers poll for the outcome).
+bool StartHost(const std::string& tool, const std::string& args) {
     ChildProcess p;
-    if (p.Start("\"" + BinDir() + "\\tests\\files\\hostbin\\" + tool + "\" " + args)) p.Wait(10000);
+    return p.Start("\"" + BinDir() + "\\tests\\files\\hostbin\\" + tool + "\" " + args);
 }
 
 }  // namespace
@@ -112,18 +113,22 @@ FolderLink::FolderLink(const std::string& linkPath, const std::string& target) :
     size_t cut = linkPath.find_last_of('\\');
     std::string unixParent = UnixPath(linkPath.substr(0, cut));
     if (unixTarget.empty() || unixParent.empty()) return;
-    RunHost("ln", "-s \"" + unixTarget + "\" \"" + unixParent + "/" + linkPath.substr(cut + 1) + "\"");
-    DWORD a = Attributes(linkPath);
-    m_ok = a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_REPARSE_POINT) && (a & FILE_ATTRIBUTE_DIRECTORY);
+    if (!StartHost("ln", "-s \"" + unixTarget + "\" \"" + unixParent + "/" + linkPath.substr(cut + 1) + "\"")) return;
+    m_ok = WaitUntil([&] {
+        DWORD a = Attributes(linkPath);
+        return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_REPARSE_POINT) && (a & FILE_ATTRIBUTE_DIRECTORY);
+    }, 10000);
 }
 
 FolderLink::~FolderLink() { Remove(); }
 
 void FolderLink::Remove() {
-    if (!Exists(m_link)) return;
+    if (!m_ok) return;
+    m_ok = false;
     size_t cut = m_link.find_last_of('\\');
     std::string unixParent = UnixPath(m_link.substr(0, cut));
-    if (!unixParent.empty()) RunHost("rm", "-f \"" + unixParent + "/" + m_link.substr(cut + 1) + "\"");
+    if (!unixParent.empty() && StartHost("rm", "-f \"" + unixParent + "/" + m_link.substr(cut + 1) + "\""))
+        WaitUntil([&] { return !Exists(m_link); }, 10000);
 }
 
 void RemoveTree(const std::string& path) {
