@@ -1,0 +1,87 @@
+// Copying the user's rules beside the tool (here: this test program's folder).
+#include <gtest/gtest.h>
+
+#include "FileTestSupport.h"
+#include "UserRules.h"
+
+using namespace filetest;
+using tolmtest::ScratchDir;
+using Tree = std::vector<std::string>;
+
+namespace {
+
+std::string ToolFolder() {
+    char path[MAX_PATH];
+    DWORD n = ::GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string p(path, n);
+    return p.substr(0, p.find_last_of('\\'));
+}
+
+// Removes the copies from the tool folder before and after each test.
+class UserRules : public ::testing::Test {
+protected:
+    void SetUp() override { CleanUp(); }
+    void TearDown() override { CleanUp(); }
+    void CleanUp() {
+        for (const char* f : {"QAF", "QMF", "Rules"}) DeleteCopy(tool + "\\" + f);
+    }
+    // The tool folder is in the build tree, outside C:: a small walk of its own.
+    static void DeleteCopy(const std::string& path) {
+        DWORD a = Attributes(path);
+        if (a == INVALID_FILE_ATTRIBUTES) return;
+        if (!(a & FILE_ATTRIBUTE_DIRECTORY)) {
+            ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+            ::DeleteFileA(path.c_str());
+            return;
+        }
+        for (const std::string& e : ListTree(path))
+            if (e.back() != '\\' || e.find('\\') == e.size() - 1) DeleteCopy(path + "\\" + (e.back() == '\\' ? e.substr(0, e.size() - 1) : e));
+        ::RemoveDirectoryA(path.c_str());
+    }
+    std::string tool = ToolFolder();
+};
+
+void MakeRules(const std::string& top) {
+    ASSERT_TRUE(MakeFile(top + "\\QAF\\AntiRule_Private.xml", "private"));
+    ASSERT_TRUE(MakeFile(top + "\\QAF\\other.xml", "not copied"));
+    ASSERT_TRUE(MakeFile(top + "\\QMF\\mail.xml", "mail"));
+    ASSERT_TRUE(MakeFile(top + "\\Rules\\a.xml", "a"));
+    ASSERT_TRUE(MakeFile(top + "\\Rules\\Web\\Blocked\\b.xml", "b"));
+    ASSERT_TRUE(MakeFolders(top + "\\Rules\\EmptyOne"));
+    ASSERT_TRUE(MakeFile(top + "\\TQM32.EXE"));
+}
+
+}  // namespace
+
+TEST_F(UserRules, CopiesTheThreeItemsWithOrWithoutTrailingBackslash) {
+    ScratchDir s("rules");
+    std::string top = s / "ZRP2007";
+    MakeRules(top);
+    for (const std::string& form : {top, top + "\\"}) {
+        SCOPED_TRACE(form);
+        CleanUp();
+        EXPECT_EQ(1, PreserveUserRules(form.c_str()));
+        EXPECT_EQ(Tree{"AntiRule_Private.xml"}, ListTree(tool + "\\QAF"));
+        EXPECT_EQ("private", ReadAll(tool + "\\QAF\\AntiRule_Private.xml"));
+        EXPECT_EQ(Tree{"mail.xml"}, ListTree(tool + "\\QMF"));
+        EXPECT_EQ((Tree{"Web\\", "Web\\Blocked\\", "Web\\Blocked\\b.xml", "a.xml"}), ListTree(tool + "\\Rules"));
+        EXPECT_EQ("b", ReadAll(tool + "\\Rules\\Web\\Blocked\\b.xml"));
+        EXPECT_FALSE(Exists(tool + "\\TQM32.EXE"));
+    }
+    // A second run overwrites file by file and keeps what the source lost.
+    ASSERT_TRUE(MakeFile(top + "\\Rules\\a.xml", "a2"));
+    ::DeleteFileA((top + "\\QMF\\mail.xml").c_str());
+    EXPECT_EQ(1, PreserveUserRules(top.c_str()));
+    EXPECT_EQ("a2", ReadAll(tool + "\\Rules\\a.xml"));
+    EXPECT_EQ("mail", ReadAll(tool + "\\QMF\\mail.xml"));
+}
+
+TEST_F(UserRules, MissingSourcesCopyNothingButTheRuleFolder) {
+    ScratchDir s("norules");
+    EXPECT_EQ(1, PreserveUserRules((s / "ZRP2007").c_str()));
+    EXPECT_TRUE(IsFolder(tool + "\\QAF"));
+    EXPECT_EQ(Tree{}, ListTree(tool + "\\QAF"));
+    EXPECT_FALSE(Exists(tool + "\\QMF"));
+    EXPECT_FALSE(Exists(tool + "\\Rules"));
+    EXPECT_EQ(1, PreserveUserRules(nullptr));
+}
