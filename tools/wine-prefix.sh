@@ -42,7 +42,10 @@ ensure)
   fi
   unlink_host_folders
   # Invisible but real windows: message boxes and dialogs exist without an X server.
-  quiet wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f
+  # TOLM_GRAPHICS=x11 keeps Wine's X11 driver instead (the demo, under Xvfb).
+  if [ "${TOLM_GRAPHICS:-null}" = null ]; then
+    quiet wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f
+  fi
   quiet wineserver -k || true
   quiet wineserver -w || true
   echo "$arch $ztarget" > "$dir/.tolm-ready"
