@@ -1,6 +1,36 @@
-// The two uninstall runs. Their steps arrive with the removal operations.
+// The two uninstall runs, hosted by the main window: the interactive one with its
+// questions, progress bar and log box, the silent one before the window exists.
 #include "../ui/UnloadDlg.h"
+#include "RunSequence.h"
 
-void CUnloadDlg::OnRun() {}
+namespace {
 
-void CUnloadDlg::RunSilent() {}
+// The main window as the sequence sees it.
+class DialogRunHost : public RunHost {
+public:
+    explicit DialogRunHost(CUnloadDlg& dlg) : m_dlg(dlg) {}
+    // Owned by the main window; before it exists (silent run) the box has no owner.
+    int Message(const char* text, const char* caption, UINT type) override {
+        return m_dlg.MessageBox(text, caption, type);
+    }
+    void AppendLog(const CString& text) override { m_dlg.m_strLog += text; }
+    void RefreshLog() override { m_dlg.UpdateData(FALSE); }
+    void SetProgress(int position) override { m_dlg.m_progress.SetPos(position); }
+    void DisableRunButton() override { m_dlg.m_btnRun.EnableWindow(FALSE); }
+    void PostQuit(int code) override { ::PostQuitMessage(code); }
+
+private:
+    CUnloadDlg& m_dlg;
+};
+
+}  // namespace
+
+void CUnloadDlg::OnRun() {
+    DialogRunHost host(*this);
+    RunUninstall(kInteractiveRun, host, SystemRunOperations());
+}
+
+void CUnloadDlg::RunSilent() {
+    DialogRunHost host(*this);
+    RunUninstall(kSilentRun, host, SystemRunOperations());
+}

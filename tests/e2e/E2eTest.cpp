@@ -1,0 +1,397 @@
+// The real tool, driven as a user would, on a seeded installation of the suite.
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "E2eSupport.h"
+#include "TestSupport.h"
+
+using namespace e2e;
+
+namespace {
+
+const char kNamedDir[] = "C:\\tolmtest\\e2e\\Velkaris\\Internet Security";
+const char kZrpDir[] = "C:\\tolmtest\\e2e\\Velkaris\\ZRP2007";
+using Want = std::map<std::string, bool>;
+
+class EndToEnd : public ::testing::Test {
+protected:
+    void SetUp() override {
+        lang = tolmtest::Env("TOLM_LANG");
+        if (lang.empty()) lang = "ja";
+        const UINT cp = ::GetACP();
+        ASSERT_EQ(cp, lang == "zh" ? 936u : 932u) << "the test's code page does not match its language";
+    }
+    void TearDown() override {
+        version.reset();
+        install.reset();
+        Unseed();
+    }
+    void Seed(const SeedOptions& o) {
+        dir = o.installDir;
+        install.reset(new Installation(o));
+        std::string why;
+        ASSERT_TRUE(install->Seed(&why)) << why;
+        // A copy of the tool in the scratch tree: the rules and the companion land beside it.
+        tool = InstallToolCopy();
+        ASSERT_FALSE(tool.empty());
+        seeded = ProbeMachine(dir);
+    }
+    void SetVersion(const char* v) { version.reset(new tolmtest::ScopedWindowsVersion("TolmUnload.exe", v)); }
+    std::string M(int id) const { return Msg(id, lang); }
+    // Answers by message: the text decides (109 is formatted, so its start).
+    static Answerer By(std::map<int, int> answers, const std::string& lang) {
+        return [answers, lang](const Box& b) {
+            for (const auto& a : answers) {
+                std::string t = Msg(a.first, lang);
+                size_t f = t.find("%s");
+                bool match = f == std::string::npos ? b.text == t
+                                                    : b.text.compare(0, f, t, 0, f) == 0 &&
+                                                          b.text.size() >= t.size() - 2 &&
+                                                          b.text.compare(b.text.size() - (t.size() - f - 2), std::string::npos, t, f + 2, std::string::npos) == 0;
+                if (match) return a.second;
+            }
+            return b.buttons.size() == 1 ? IDOK : IDNO;
+        };
+    }
+    std::string Log(std::initializer_list<int> ids) const {
+        std::string s;
+        for (int id : ids) s += M(id);
+        return s;
+    }
+    // Everything removed that a complete run on NT removes.
+    Want Removed(bool fullClear, bool vista) const {
+        Want w;
+        for (const char* r : {"reg:HKLM\\", "reg:HKCU\\"}) {
+            for (const char* k : {"antivirus", "antivirus\\Update", "antivirus\\Options", "TqmPFW"}) w[std::string(r) + k] = false;
+            w[std::string(r) + "KeepMe"] = true;
+        }
+        w["reg:HKCU\\antivirus\\QAScript"] = false;
+        w["run:HKLM TqmStart"] = false;
+        w["run:HKCU TqmPFW"] = false;
+        w["run:HKLM keep"] = true;
+        w["run:HKCU keep"] = true;
+        w["uninstall:keep"] = true;
+        w["svckey:QNetWch"] = false;
+        w["svckey:QWatch3"] = false;
+        w["svckey:VxD"] = true;
+        w["service:QWatchSvc"] = false;
+        w["service:QPfwSvc"] = false;
+        for (const auto& item : seeded) {
+            const std::string& k = item.first;
+            if (k.rfind("uninstall:{", 0) == 0) w[k] = false;
+            if (k.rfind("engine:", 0) == 0) w[k] = k.find("system library") != std::string::npos;
+            if (k.rfind("proc:", 0) == 0) w[k] = k == "proc:MyQWatch.EXE" || k == "proc:QWatchX.EXE";
+            if (k.rfind("file:", 0) == 0) w[k] = !fullClear && (k == "file:QATMain.EXE" || k == "file:MyNotes.txt");
+            if (k.rfind("dir:", 0) == 0) w[k] = !fullClear && k == "dir:";
+            if (k.rfind("copy:", 0) == 0) w[k] = vista;
+            if (k.rfind("desk:user:", 0) == 0 || k.rfind("menu:user:", 0) == 0) w[k] = k.find(":132") == std::string::npos;
+        }
+        w["record:{2D7B94E5-C1A3-4F06-9B58-6E0D47F31C27}"] = false;
+        w["record:{9C3F0B71-46E2-4A18-B5D7-3E8F21C06A94}"] = true;
+        w["record:readme.txt"] = true;
+        w["record:{5A1E7C30-2B94-4D6F-8E21-07C3B9A4D512}"] = false;
+        for (const char* id : {"118", "119", "126", "127"}) w[std::string("desk:common:") + id] = false;
+        w["desk:common:120"] = !fullClear;  // QATMain.EXE is no product file: kept when cleaned by name
+        w["desk:common:keep"] = true;
+        w["desk:common:132"] = vista;
+        for (const char* id : {"121", "128", "129"}) w[std::string("menu:common:") + id] = false;
+        w["menu:common:keep"] = true;
+        w["qrecycle:Desktop.INI"] = false;
+        w["qrecycle:keep.dat"] = true;
+        return w;
+    }
+    void ExpectBox(const Box& b, int id, const std::string& caption, std::vector<int> buttons, bool icon,
+                   const std::string& text = "") const {
+        EXPECT_EQ(b.text, text.empty() ? M(id) : text) << "message " << id;
+        EXPECT_EQ(b.caption, caption) << "caption of message " << id;
+        EXPECT_EQ(b.buttons, buttons) << "buttons of message " << id;
+        EXPECT_EQ(b.icon, icon) << "icon of message " << id;
+    }
+    std::string Question109(const std::string& d) const {
+        std::string f = M(109);
+        return f.replace(f.find("%s"), 2, d);
+    }
+
+    std::string lang, tool, dir;
+    std::unique_ptr<Installation> install;
+    std::unique_ptr<tolmtest::ScopedWindowsVersion> version;
+    Probe seeded;
+};
+
+const std::vector<int> kYesNo = {IDYES, IDNO};
+const std::vector<int> kOk = {IDOK};
+
+TEST_F(EndToEnd, CompleteRunRemovesTheSuite) {
+    // Japanese: a folder cleaned by name keeps the user's file; Chinese: ZRP2007 goes whole.
+    const bool full = lang == "zh";
+    SeedOptions o;
+    o.installDir = full ? kZrpDir : kNamedDir;
+    Seed(o);
+    DriveResult r = Drive(tool, "", true, By({{102, IDYES}, {109, IDYES}, {125, IDNO}}, lang));
+    ASSERT_TRUE(r.trouble.empty()) << r.trouble;
+    ASSERT_EQ(r.boxes.size(), 3u);
+    ExpectBox(r.boxes[0], 102, M(103), kYesNo, true);
+    EXPECT_EQ(r.boxes[0].progress, 0);
+    EXPECT_EQ(r.boxes[0].log, "");
+    ExpectBox(r.boxes[1], 109, M(103), kYesNo, false, Question109(dir));
+    EXPECT_EQ(r.boxes[1].progress, 70);
+    EXPECT_EQ(r.boxes[1].log, Log({111, 112, 122, 113, 122, 114, 122, 115, 122}));
+    ExpectBox(r.boxes[2], 125, "", kYesNo, false);
+    EXPECT_EQ(r.boxes[2].progress, 100);
+    for (const Box& b : r.boxes) {
+        EXPECT_TRUE(b.ownedByMain) << b.text;
+        EXPECT_TRUE(b.ownerVisible) << b.text;
+    }
+    EXPECT_EQ(r.finalLog, Log({111, 112, 122, 113, 122, 114, 122, 115, 122, 116, 122}));
+    EXPECT_EQ(r.finalProgress, 100);
+    EXPECT_FALSE(r.runEnabledAtEnd);
+    EXPECT_EQ(Differences(ProbeMachine(dir), Removed(full, false)), "");
+    EXPECT_EQ(RunOnceValue("TQMUNLOAD"), full ? "<none>" : tool + " " + dir + "\\");
+    EXPECT_EQ(RunOnceValue("TQM7NEEDREBOOT"), "");
+    EXPECT_EQ(RunOnceValue("UnloadReboot"), "<none>");
+}
+
+TEST_F(EndToEnd, NoToTheStartQuestionChangesNothing) {
+    SeedOptions o;
+    o.installDir = kNamedDir;
+    o.services = false;
+    Seed(o);
+    DriveResult r = Drive(tool, "", true, By({{102, IDNO}}, lang));
+    ASSERT_TRUE(r.trouble.empty()) << r.trouble;
+    ASSERT_EQ(r.boxes.size(), 1u);
+    ExpectBox(r.boxes[0], 102, M(103), kYesNo, true);
+    EXPECT_EQ(r.finalLog, "");
+    EXPECT_FALSE(r.runEnabledAtEnd);
+    EXPECT_EQ(Differences(ProbeMachine(dir), seeded), "");
+}
+
+TEST_F(EndToEnd, NoToTheFolderQuestionChangesNothing) {
+    SeedOptions o;  // no install location recorded anywhere
+    o.services = false;
+    Seed(o);
+    DriveResult r = Drive(tool, "", true, By({{102, IDYES}, {107, IDNO}}, lang));
+    ASSERT_TRUE(r.trouble.empty()) << r.trouble;
+    ASSERT_EQ(r.boxes.size(), 2u);
+    ExpectBox(r.boxes[1], 107, M(103), kYesNo, false);
+    EXPECT_EQ(r.boxes[1].progress, 0);
+    EXPECT_EQ(r.finalLog, "");
+    EXPECT_EQ(Differences(ProbeMachine(dir), seeded), "");
+}
+
+TEST_F(EndToEnd, WithoutAFolderTheRunEndsWithMessage110) {
+    SeedOptions o;
+    o.services = false;
+    Seed(o);
+    DriveResult r = Drive(tool, "", true, By({{102, IDYES}, {107, IDYES}}, lang));
+    ASSERT_TRUE(r.trouble.empty()) << r.trouble;
+    ASSERT_EQ(r.boxes.size(), 3u);
+    ExpectBox(r.boxes[2], 110, "TolmUnload", kOk, false);  // the default title: the program's name
+    EXPECT_EQ(r.boxes[2].progress, 100);
+    EXPECT_EQ(r.finalLog, Log({111, 112, 122, 113, 122, 114, 122, 115, 122, 116, 123}));
+    Probe p = ProbeMachine(dir);
+    EXPECT_FALSE(p["reg:HKLM\\antivirus"]);
+    EXPECT_FALSE(p["uninstall:{5A1E7C30-2B94-4D6F-8E21-07C3B9A4D512}"]);
+    EXPECT_FALSE(p["proc:QWatch.EXE"]);
+    EXPECT_TRUE(p["desk:common:118"]);  // no file step without a folder
+    EXPECT_EQ(RunOnceValue("TQM7NEEDREBOOT"), "<none>");
+}
+
+TEST_F(EndToEnd, NoToTheFileQuestionKeepsEveryFile) {
+    SeedOptions o;
+    o.installDir = kZrpDir;
+    o.services = false;
+    Seed(o);
+    DriveResult r = Drive(tool, "", true, By({{102, IDYES}, {109, IDNO}, {125, IDNO}}, lang));
+    ASSERT_TRUE(r.trouble.empty()) << r.trouble;
+    ASSERT_EQ(r.boxes.size(), 3u);
+    ExpectBox(r.boxes[2], 125, "", kYesNo, false);
+    // Japanese has no message 124: the line is 116 alone, without a line break.
+    EXPECT_EQ(r.finalLog, Log({111, 112, 122, 113, 122, 114, 122, 115, 122, 116}) + (lang == "zh" ? M(124) : ""));
+    Probe p = ProbeMachine(dir);
+    Want files;
+    for (const auto& item : seeded)
+        if (item.first.rfind("file:", 0) == 0 || item.first.rfind("desk:", 0) == 0 || item.first.rfind("menu:", 0) == 0)
+            files[item.first] = item.second;
+    files["qrecycle:Desktop.INI"] = true;
+    EXPECT_EQ(Differences(p, files), "");
+    EXPECT_FALSE(p["reg:HKLM\\antivirus"]);
+    EXPECT_EQ(RunOnceValue("TQM7NEEDREBOOT"), "<none>");
+}
+
+TEST_F(EndToEnd, AutomaticStartAsksFromAnInvisibleWindow) {
+    SeedOptions o;
+    o.installDir = kNamedDir;
+    o.services = false;
+    Seed(o);
+    DriveResult r = Drive(tool, "/silent", false, By({{102, IDNO}}, lang));
+    ASSERT_TRUE(r.trouble.empty()) << r.trouble;
+    ASSERT_EQ(r.boxes.size(), 1u);
+    ExpectBox(r.boxes[0], 102, M(103), kYesNo, true);
+    EXPECT_TRUE(r.boxes[0].ownedByMain);
+    EXPECT_FALSE(r.boxes[0].ownerVisible);
+    EXPECT_EQ(r.mainRect.left, -10);
+    EXPECT_EQ(r.mainRect.top, -10);
+    EXPECT_EQ(r.mainRect.right - r.mainRect.left, 1);
+    EXPECT_FALSE(r.runEnabledAtEnd);
+    EXPECT_EQ(Differences(ProbeMachine(dir), seeded), "");
+}
+
+TEST_F(EndToEnd, SilentRunRemovesWithoutWindowAndEndsWithCode1) {
+    SeedOptions o;
+    o.installDir = kZrpDir;
+    o.services = false;
+    Seed(o);
+    DriveResult r = Drive(tool, lang == "zh" ? "-S" : "-s", false, By({{125, IDNO}}, lang));
+    ASSERT_TRUE(r.trouble.empty()) << r.trouble;
+    ASSERT_EQ(r.boxes.size(), 1u);
+    ExpectBox(r.boxes[0], 125, "", kYesNo, false);
+    EXPECT_TRUE(r.boxes[0].noOwner);
+    EXPECT_TRUE(r.exited);
+    EXPECT_EQ(r.exitCode, 1u);
+    Probe p = ProbeMachine(dir);
+    // Only the update keys go; the product keys stay.
+    EXPECT_TRUE(p["reg:HKLM\\antivirus"]);
+    EXPECT_TRUE(p["reg:HKLM\\antivirus\\Options"]);
+    EXPECT_FALSE(p["reg:HKLM\\antivirus\\Update"]);
+    EXPECT_FALSE(p["reg:HKCU\\antivirus\\Update"]);
+    EXPECT_TRUE(p["reg:HKLM\\TqmPFW"]);
+    EXPECT_FALSE(p["run:HKLM TqmStart"]);
+    EXPECT_FALSE(p["proc:TQMPFW.EXE"]);
+    EXPECT_TRUE(p["proc:QWatchX.EXE"]);
+    EXPECT_FALSE(p["dir:"]);
+    EXPECT_FALSE(p["desk:common:127"]);
+    EXPECT_FALSE(p["engine:{F414C261-6AC0-11CF-B6D1-00AA00BBBB58} TQMOrigin"]);
+    EXPECT_EQ(RunOnceValue("TQM7NEEDREBOOT"), "");
+}
+
+TEST_F(EndToEnd, NearMissesOfTheSilentSwitchOpenTheWindow) {
+    SeedOptions o;
+    o.installDir = kNamedDir;
+    o.services = false;
+    o.processes = false;
+    Seed(o);
+    for (const char* args : {"\"-s \"", "/s", "-silent", "-s /silent"}) {
+        const bool automatic = std::string(args) == "-s /silent";
+        DriveResult r = Drive(tool, args, false, By({{102, IDNO}}, lang));
+        EXPECT_TRUE(r.trouble.empty()) << args << ": " << r.trouble;
+        EXPECT_TRUE(r.mainSeen) << args;
+        EXPECT_EQ(r.boxes.size(), automatic ? 1u : 0u) << args;
+        EXPECT_NE(r.exitCode, 1u) << args;
+    }
+    EXPECT_EQ(Differences(ProbeMachine(dir), seeded), "");
+}
+
+struct Unsupported {
+    const char* version;
+    const char* description;
+};
+
+TEST_F(EndToEnd, UnsupportedSystemsStopBeforeAnyRemoval) {
+    SeedOptions o;
+    o.installDir = kNamedDir;
+    o.services = false;
+    o.processes = false;
+    Seed(o);
+    const Unsupported cases[] = {{"win95", "Microsoft Windows 95 "},
+                                 {"nt40", "Microsoft Windows NT "},
+                                 {"win2003", "Microsoft Windows Server 2003 family Standard Edition "}};
+    for (const Unsupported& c : cases) {
+        SetVersion(c.version);
+        DriveResult r = Drive(tool, "", true, By({{102, IDYES}}, lang));
+        EXPECT_TRUE(r.trouble.empty()) << c.version << ": " << r.trouble;
+        ASSERT_EQ(r.boxes.size(), 2u) << c.version;
+        ExpectBox(r.boxes[1], 104, M(106), kOk, true, M(104) + "  " + c.description + ", " + M(105));
+        EXPECT_TRUE(r.exited) << c.version;
+        EXPECT_EQ(r.exitCode, 3u) << c.version;
+
+        DriveResult s = Drive(tool, "-s", false, By({}, lang));
+        EXPECT_TRUE(s.boxes.empty()) << c.version;
+        EXPECT_TRUE(s.exited) << c.version;
+        EXPECT_EQ(s.exitCode, 1u) << c.version;
+        version.reset();
+    }
+    EXPECT_EQ(Differences(ProbeMachine(dir), seeded), "");
+}
+
+TEST_F(EndToEnd, VistaKeepsTheRulesAndPreparesTheCompanion) {
+    SetVersion("vista");
+    SeedOptions o;
+    o.installDir = kNamedDir;
+    Seed(o);
+    DriveResult r = Drive(tool, "", true, By({{102, IDYES}, {109, IDYES}, {125, IDNO}}, lang));
+    ASSERT_TRUE(r.trouble.empty()) << r.trouble;
+    ASSERT_EQ(r.boxes.size(), 3u);
+    EXPECT_EQ(r.finalLog, Log({111, 112, 122, 113, 122, 114, 122, 115, 122, 116, 122}));
+    EXPECT_EQ(Differences(ProbeMachine(dir), Removed(false, true)), "");
+    EXPECT_EQ(RunOnceValue("UnloadReboot"), std::string(kToolDir) + "\\vista_i.exe");
+    EXPECT_EQ(RunOnceValue("TQMUNLOAD"), tool + " " + dir + "\\");
+}
+
+TEST_F(EndToEnd, SilentRunOnVistaSchedulesNoFolderRemoval) {
+    SetVersion("vista");
+    SeedOptions o;
+    o.installDir = kNamedDir;
+    o.services = false;
+    Seed(o);
+    DriveResult r = Drive(tool, "-s", false, By({{125, IDNO}}, lang));
+    ASSERT_TRUE(r.trouble.empty()) << r.trouble;
+    ASSERT_EQ(r.boxes.size(), 1u);
+    EXPECT_EQ(r.exitCode, 1u);
+    Probe p = ProbeMachine(dir);
+    EXPECT_TRUE(p["copy:QAF\\AntiRule_Private.xml"]);
+    EXPECT_TRUE(p["copy:Rules\\QPFWRule.xml"]);
+    EXPECT_TRUE(p["desk:common:132"]);
+    EXPECT_TRUE(p["file:MyNotes.txt"]);
+    EXPECT_EQ(RunOnceValue("UnloadReboot"), std::string(kToolDir) + "\\vista_i.exe");
+    EXPECT_EQ(RunOnceValue("TQMUNLOAD"), "<none>");
+    EXPECT_EQ(RunOnceValue("TQM7NEEDREBOOT"), "<none>");
+}
+
+TEST_F(EndToEnd, FileInUseRegistersTheToolForTheNextLogon) {
+    SeedOptions o;
+    o.installDir = kZrpDir;
+    o.services = false;
+    o.holdFile = true;
+    Seed(o);
+    DriveResult r = Drive(tool, "", true, By({{102, IDYES}, {109, IDYES}, {125, IDNO}}, lang));
+    ASSERT_TRUE(r.trouble.empty()) << r.trouble;
+    Probe p = ProbeMachine(dir);
+    EXPECT_TRUE(p["dir:"]);
+    EXPECT_FALSE(p["file:MyNotes.txt"]);  // ZRP2007 is emptied whole, as far as nothing is in use
+    EXPECT_EQ(RunOnceValue("TQMUNLOAD"), tool + " " + dir + "\\");
+    EXPECT_EQ(RunOnceValue("TQM7NEEDREBOOT"), "");
+
+    // What the next logon runs: the tool with the folder as its argument opens its
+    // window and waits for the user, like a manual start.
+    install->ReleaseHeldFile();
+    DriveResult next = Drive(tool, dir + "\\", false, By({}, lang));
+    EXPECT_TRUE(next.trouble.empty()) << next.trouble;
+    EXPECT_TRUE(next.mainVisibleAtEnd);
+    EXPECT_TRUE(next.boxes.empty());
+    EXPECT_TRUE(next.runEnabledAtEnd);
+    EXPECT_EQ(next.finalLog, "");
+    EXPECT_TRUE(ProbeMachine(dir)["dir:"]);
+}
+
+TEST_F(EndToEnd, Windows98UsesThePerUserFoldersAndTheVxdKey) {
+    if (tolmtest::PrefixKind() != "win32") GTEST_SKIP() << "Windows 98 runs in the 32-bit prefix";
+    SetVersion("win98");
+    SeedOptions o;
+    o.installDir = kZrpDir;
+    o.services = false;
+    Seed(o);
+    DriveResult r = Drive(tool, "", true, By({{102, IDYES}, {109, IDYES}, {125, IDNO}}, lang));
+    ASSERT_TRUE(r.trouble.empty()) << r.trouble;
+    ASSERT_EQ(r.boxes.size(), 3u);
+    EXPECT_EQ(r.finalLog, Log({111, 112, 122, 113, 122, 114, 122, 115, 122, 116, 122}));
+    Probe p = ProbeMachine(dir);
+    Want w = {{"svckey:VxD", false}, {"svckey:QNetWch", true}, {"svckey:QWatch3", true},
+              {"desk:user:118", false}, {"desk:user:127", false}, {"desk:user:keep", true},
+              {"desk:common:118", true}, {"menu:user:121", false}, {"menu:user:129", false},
+              {"menu:common:121", true}, {"proc:QWatch9x.EXE", false}, {"proc:MyQWatch.EXE", true},
+              {"dir:", false}, {"reg:HKLM\\antivirus", false}};
+    EXPECT_EQ(Differences(p, w), "");
+}
+
+}  // namespace
