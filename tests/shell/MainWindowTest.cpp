@@ -172,6 +172,21 @@ TEST_F(MainWindow, StaticTextsAreTransparentAndTheRestartNoteRed) {
     });
 }
 
+TEST_F(MainWindow, PaintFillsTheSurfaceLightGrey) {
+    CUnloadDlg dlg;
+    COLORREF corner = CLR_INVALID, middle = CLR_INVALID;
+    DriveDialog([&] { return dlg.DoModal(); }, [&](HWND h) {
+        ::RedrawWindow(h, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+        HDC dc = ::GetDC(h);
+        corner = ::GetPixel(dc, 1, 1);
+        RECT log = ChildRect(::GetDlgItem(h, IDC_LOG));
+        middle = ::GetPixel(dc, log.left - 2, (log.top + log.bottom) / 2);  // beside the log box
+        ::ReleaseDC(h, dc);
+    });
+    EXPECT_EQ(RGB(235, 235, 235), corner);
+    EXPECT_EQ(RGB(235, 235, 235), middle);
+}
+
 TEST_F(MainWindow, LogBoxShowsTheGatheredLogAndEnterReadsItBack) {
     CUnloadDlg dlg;
     // As after a silent run: the text is there before the window.
@@ -257,7 +272,11 @@ TEST_F(MainWindow, AutomaticStartMovesTheWindowOffScreenBeforeItIsShown) {
     g_hook = ::SetWindowsHookExA(WH_CALLWNDPROC, WatchShow, nullptr, ::GetCurrentThreadId());
     ASSERT_NE(nullptr, g_hook);
     CUnloadDlg dlg;
-    DriveDialog([&] { return dlg.DoModal(); }, [&](HWND) {});
+    {
+        // The run the automatic start begins is declined at its first question.
+        QuestionDecliner decline(::GetCurrentThreadId());
+        DriveDialog([&] { return dlg.DoModal(); }, [&](HWND) {});
+    }
     ::UnhookWindowsHookEx(g_hook);
     ASSERT_TRUE(g_firstShow.seen);
     EXPECT_EQ(-10, g_firstShow.rect.left);
