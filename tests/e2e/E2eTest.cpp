@@ -395,3 +395,35 @@ TEST_F(EndToEnd, Windows98UsesThePerUserFoldersAndTheVxdKey) {
 }
 
 }  // namespace
+
+// A real restart, driven from the host by restart_e2e.sh in a scratch prefix of
+// its own. Phase "before": a folder with a file in use, the complete run, and Yes
+// to the restart question; what the run registered is written down first, since
+// the restart ends this process. Phase "after" (once the restart has run the
+// registered command and the host has closed the tool it started) checks that
+// the value was consumed and takes the installation away.
+TEST_F(EndToEnd, RestartRunsTheRegisteredRemoval) {
+    const std::string phase = tolmtest::Env("TOLM_RESTART_PHASE");
+    if (phase.empty()) GTEST_SKIP() << "run by restart_e2e.sh in a scratch prefix";
+    const std::string record = "C:\\tolmtest\\e2e-restart.txt";
+    if (phase == "before") {
+        ::DeleteFileA(record.c_str());
+        SeedOptions o;
+        o.installDir = kZrpDir;
+        o.services = false;
+        o.holdFile = true;
+        Seed(o);
+        Answerer yes = By({{102, IDYES}, {109, IDYES}, {125, IDYES}}, lang);
+        Answerer answer = [&](const Box& b) {
+            if (b.text == M(125))
+                tolmtest::WriteFile(record, RunOnceValue("TQMUNLOAD") + "\n" + tool + " " + dir + "\\\n");
+            return yes(b);
+        };
+        DriveResult r = Drive(tool, "", true, answer, 120000);
+        FAIL() << "the restart did not end this process: " << r.trouble;
+    }
+    ASSERT_EQ("after", phase);
+    EXPECT_EQ("<none>", RunOnceValue("TQMUNLOAD")) << "the restart consumes the value";
+    EXPECT_EQ("<none>", RunOnceValue("TQM7NEEDREBOOT"));
+    ::DeleteFileA(record.c_str());
+}

@@ -1,0 +1,71 @@
+#!/usr/bin/env bash
+# The whole tool through a real restart, in a scratch prefix: a file in use keeps
+# the program folder, Yes to the restart question restarts the prefix, the restart
+# runs "TQMUNLOAD", and the tool starts with the folder as its argument and waits.
+#   restart_e2e.sh PREFIX E2E_TEST_EXE WINE_PREFIX_SH TOOL_DOS BIN_DOS
+set -uo pipefail
+prefix=$1; testexe=$2; prefixsh=$3
+export TOLM_TOOL=$4 TOLM_BIN=$5 TOLM_PREFIX_KIND=win64 TOLM_LANG=ja LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
+export WINEDEBUG=-all WINEDLLOVERRIDES="winemenubuilder.exe=d"
+fail() { echo "FAILED: $*"; echo "processes of the prefix:"; prefix_processes; exit 1; }
+# pid and Windows command line of every process of our prefix.
+prefix_processes() {
+  local f pid
+  for f in /proc/[0-9]*/environ; do
+    { tr '\0' '\n' < "$f" | grep -qx "WINEPREFIX=${WINEPREFIX:-}"; } 2>/dev/null || continue
+    pid=${f#/proc/}; pid=${pid%/environ}
+    { echo "  $pid $(tr '\0' ' ' < "/proc/$pid/cmdline")"; } 2>/dev/null
+  done
+}
+"$prefixsh" ensure "$prefix" win64 || fail "no scratch prefix"
+"$prefixsh" start "$prefix" || fail "no Wine session"
+export WINEPREFIX=$(cd "$prefix" && pwd)
+trap '"$prefixsh" stop "$WINEPREFIX"' EXIT
+filter=--gtest_filter=EndToEnd.RestartRunsTheRegisteredRemoval
+record="$WINEPREFIX/drive_c/tolmtest/e2e-restart.txt"
+rm -f "$record"
+
+# Our prefix's processes whose Windows command line is exactly $1 (Wine shows
+# a process's Windows command line as its Unix one).
+started_as() {
+  local f pid cmd
+  for f in /proc/[0-9]*/cmdline; do
+    cmd=$({ tr '\0' ' ' < "$f"; } 2>/dev/null) || continue
+    cmd=${cmd%"${cmd##*[! ]}"}
+    [ "$cmd" = "$1" ] || continue
+    pid=${f#/proc/}; pid=${pid%/cmdline}
+    { tr '\0' '\n' < "/proc/$pid/environ" | grep -qx "WINEPREFIX=$WINEPREFIX"; } 2>/dev/null && echo "$pid"
+  done
+}
+
+echo "before the restart: seed, run, Yes to every question"
+TOLM_RESTART_PHASE=before timeout 300 wine "$testexe" "$filter" </dev/null > "$WINEPREFIX/before.log" 2>&1
+[ -s "$record" ] || { cat "$WINEPREFIX/before.log"; fail "the run did not reach the restart question"; }
+registered=$(sed -n 1p "$record" | tr -d '\r')
+expected=$(sed -n 2p "$record" | tr -d '\r')
+echo "registered: $registered"
+[ "$registered" = "$expected" ] || fail "TQMUNLOAD should be: $expected"
+
+# The restart may still be under way; where it has not started the tool, boot.
+pids=""
+for _ in $(seq 1 100); do pids=$(started_as "$registered"); [ -n "$pids" ] && break; sleep 0.2; done
+if [ -z "$pids" ]; then
+  wineboot -r </dev/null >/dev/null 2>&1 &
+  for _ in $(seq 1 300); do pids=$(started_as "$registered"); [ -n "$pids" ] && break; sleep 0.2; done
+fi
+[ -n "$pids" ] || fail "the restart did not start: $registered"
+echo "the restart started: $registered"
+# It waits for the user like a manual start: it must still be there a moment later.
+# (Programs started from outside during Wine's boot wait until the boot is over,
+# and the boot waits for this command: its window cannot be looked at from here.)
+sleep 3
+[ -n "$(started_as "$registered")" ] || fail "the tool started at the restart ended by itself"
+# End the session the restart left waiting, then start a fresh one for the checks.
+wineserver -k 2>/dev/null; wineserver -w 2>/dev/null
+"$prefixsh" start "$WINEPREFIX" || fail "no Wine session after the restart"
+
+TOLM_RESTART_PHASE=after timeout 300 wine "$testexe" "$filter" </dev/null > "$WINEPREFIX/after.log" 2>&1
+rc=$?
+cat "$WINEPREFIX/after.log" | tr -d '\r' | grep -E 'OK|FAILED|Failure|Expected|Which|Value' || true
+[ "$rc" -eq 0 ] || fail "after the restart"
+echo "the restart ran the registered command: the tool started with the folder and waited"
