@@ -149,9 +149,11 @@ void RemoveTestTree(const std::string& path) {
     if (path.size() <= sizeof kRoot - 1 || _strnicmp(path.c_str(), kRoot, sizeof kRoot - 1) != 0) return;
     DWORD attrs = ::GetFileAttributesA(path.c_str());
     if (attrs == INVALID_FILE_ATTRIBUTES) return;
+    // A link is neither followed nor removed: under Wine, removing a link to a
+    // folder removes the (empty) folder behind it. Whoever made it takes it away.
+    if (attrs & FILE_ATTRIBUTE_REPARSE_POINT) return;
     ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-    // Links are removed, never followed.
-    if ((attrs & FILE_ATTRIBUTE_DIRECTORY) && !(attrs & FILE_ATTRIBUTE_REPARSE_POINT)) {
+    if (attrs & FILE_ATTRIBUTE_DIRECTORY) {
         WIN32_FIND_DATAA fd;
         HANDLE h = ::FindFirstFileA((path + "\\*").c_str(), &fd);
         if (h != INVALID_HANDLE_VALUE) {
@@ -161,8 +163,6 @@ void RemoveTestTree(const std::string& path) {
             } while (::FindNextFileA(h, &fd));
             ::FindClose(h);
         }
-        ::RemoveDirectoryA(path.c_str());
-    } else if (attrs & FILE_ATTRIBUTE_DIRECTORY) {
         ::RemoveDirectoryA(path.c_str());
     } else {
         ::DeleteFileA(path.c_str());

@@ -197,8 +197,10 @@ TEST_F(MainWindow, LogBoxShowsTheGatheredLogAndEnterReadsItBack) {
         EXPECT_EQ(CatalogueText(IDS_LOG_START), WindowText(log));
         EXPECT_FALSE(::GetWindowLongA(log, GWL_STYLE) & ES_READONLY);
         ::SendMessageA(log, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(typed.c_str()));
-        // Enter in a dialog is its default command.
-        ::PostMessageA(h, WM_COMMAND, IDOK, 0);
+        // Enter, as the keyboard delivers it to the focused control.
+        HWND focus = ::GetDlgItem(h, IDCANCEL);
+        ::PostMessageA(focus, WM_KEYDOWN, VK_RETURN, 0x001C0001);
+        ::PostMessageA(focus, WM_KEYUP, VK_RETURN, 0xC01C0001);
         WaitUntil([&] { return !::IsWindow(h); }, 10000);
     });
     EXPECT_EQ(IDOK, result);
