@@ -144,9 +144,9 @@ ScratchDir::ScratchDir(const std::string& tag) {
 
 ScratchDir::~ScratchDir() { RemoveTestTree(m_path); }
 
-void RemoveTestTree(const std::string& path) {
-    static const char kRoot[] = "C:\\tolmtest\\";
-    if (path.size() <= sizeof kRoot - 1 || _strnicmp(path.c_str(), kRoot, sizeof kRoot - 1) != 0) return;
+void RemoveTestTree(const std::string& path, const char* root) {
+    const size_t rootLength = strlen(root);
+    if (path.size() <= rootLength || _strnicmp(path.c_str(), root, rootLength) != 0) return;
     DWORD attrs = ::GetFileAttributesA(path.c_str());
     if (attrs == INVALID_FILE_ATTRIBUTES) return;
     // A link is neither followed nor removed: under Wine, removing a link to a
@@ -159,7 +159,7 @@ void RemoveTestTree(const std::string& path) {
         if (h != INVALID_HANDLE_VALUE) {
             do {
                 std::string n = fd.cFileName;
-                if (n != "." && n != "..") RemoveTestTree(path + "\\" + n);
+                if (n != "." && n != "..") RemoveTestTree(path + "\\" + n, root);
             } while (::FindNextFileA(h, &fd));
             ::FindClose(h);
         }

@@ -70,8 +70,9 @@ private:
     std::string m_path;
 };
 
-// Deletes a tree below C:\tolmtest (refuses any other place). Test use only.
-void RemoveTestTree(const std::string& path);
+// Deletes a tree below root (C:\tolmtest by default; refuses any other place),
+// leaving links alone. Test use only.
+void RemoveTestTree(const std::string& path, const char* root = "C:\\tolmtest\\");
 bool FileExists(const std::string& path);
 bool WriteFile(const std::string& path, const std::string& content);
 

@@ -132,25 +132,7 @@ void FolderLink::Remove() {
 }
 
 void RemoveTree(const std::string& path) {
-    if (path.size() < 4 || _strnicmp(path.c_str(), "C:\\", 3) != 0) return;
-    DWORD attrs = Attributes(path);
-    if (attrs == INVALID_FILE_ATTRIBUTES) return;
-    ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-    if (attrs & FILE_ATTRIBUTE_REPARSE_POINT) return;  // left to the FolderLink that made it
-    if (attrs & FILE_ATTRIBUTE_DIRECTORY) {
-        WIN32_FIND_DATAA fd;
-        HANDLE h = ::FindFirstFileA((path + "\\*").c_str(), &fd);
-        if (h != INVALID_HANDLE_VALUE) {
-            do {
-                std::string n = fd.cFileName;
-                if (n != "." && n != "..") RemoveTree(path + "\\" + n);
-            } while (::FindNextFileA(h, &fd));
-            ::FindClose(h);
-        }
-        ::RemoveDirectoryA(path.c_str());
-    } else {
-        ::DeleteFileA(path.c_str());
-    }
+    RemoveTestTree(path, "C:\\");  // links are left to the FolderLink that made them
 }
 
 DWORD RunAsVersion(const std::string& helper, const std::string& version, const std::string& args) {
