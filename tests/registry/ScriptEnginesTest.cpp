@@ -146,3 +146,34 @@ TEST_F(ScriptEnginesTest, IdentifiersOutsideTheTable) {
     EXPECT_EQ(E_FAIL, RestoreScriptEngineClass(""));
     EXPECT_EQ(E_FAIL, RestoreScriptEngineClass(nullptr));
 }
+
+// Windows 2000 has no Wow64 directory to offer, so even a 32-bit program on a
+// 64-bit system is served from the system directory. Run as a copy of this
+// program under Wine's Windows 2000 version.
+TEST_F(ScriptEnginesTest, Windows2000UsesTheSystemDirectory) {
+    if (tolmtest::Env("TOLM_ENGINES_CHILD") == "1") {
+        OSVERSIONINFOA info = {};
+        info.dwOSVersionInfoSize = sizeof(info);
+        ASSERT_TRUE(GetVersionExA(&info));
+        ASSERT_EQ(5u, info.dwMajorVersion) << "the child runs as Windows 2000";
+        ASSERT_EQ(0u, info.dwMinorVersion) << "the child runs as Windows 2000";
+        SetDefault(2, "C:\\elsewhere.dll");
+        EXPECT_EQ(S_OK, RestoreScriptEngineClass(kScriptEngineClasses[2]));
+        DWORD type = 0;
+        EXPECT_EQ(std::string("C:\\windows\\system32\\JScript.dll") + '\0', Default(2, &type));
+        EXPECT_EQ(static_cast<DWORD>(REG_SZ), type);
+        return;
+    }
+    tolmtest::ScratchDir dir("engines");
+    const std::string name = "engines_win2k.exe";
+    const std::string copy = tolmtest::CopySelf(dir.Path(), name);
+    ASSERT_FALSE(copy.empty());
+    tolmtest::ScopedWindowsVersion old(name, "win2k");
+    ::SetEnvironmentVariableA("TOLM_ENGINES_CHILD", "1");
+    tolmtest::ChildProcess child;
+    ASSERT_TRUE(child.Start("\"" + copy + "\" --gtest_filter=ScriptEnginesTest.Windows2000UsesTheSystemDirectory"));
+    ::SetEnvironmentVariableA("TOLM_ENGINES_CHILD", nullptr);
+    DWORD code = 1;
+    ASSERT_TRUE(child.Wait(30000, &code));
+    EXPECT_EQ(0u, code) << "the child's checks failed";
+}
