@@ -68,6 +68,12 @@ TEST_F(ProductShortcuts, ShortcutsGoWithTheirExecutablesMenusAndSettingsFileGo) 
     EXPECT_EQ(0, RemoveProductShortcuts(d.text, sizeof d.text));
     EXPECT_EQ(dir + "\\", d.text);
     for (int i = 0; i < 5; ++i) EXPECT_FALSE(Exists(folders.desktop + "\\" + shortcuts[i])) << i;
+
+    // Both Internet-security shortcuts stay while the launcher is there.
+    ASSERT_TRUE(MakeFile(dir + "\\ZRPLnchr.EXE"));
+    MakeShortcuts(folders.desktop);
+    EXPECT_EQ(0, RemoveProductShortcuts(d.text, sizeof d.text));
+    for (int i = 0; i < 5; ++i) EXPECT_EQ(i >= 3, Exists(folders.desktop + "\\" + shortcuts[i])) << i;
 }
 
 TEST_F(ProductShortcuts, BackslashIsAppendedOnlyWhereItFits) {
