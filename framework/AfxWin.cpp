@@ -74,12 +74,18 @@ void CWnd::ScreenToClient(LPRECT r) const {
     ::ScreenToClient(m_hWnd, reinterpret_cast<POINT*>(&r->right));
 }
 
-void CWnd::GetWindowText(CString& s) const {
-    int n = ::GetWindowTextLengthA(m_hWnd);
+namespace {
+std::string TextOf(HWND hwnd) {
+    int n = ::GetWindowTextLengthA(hwnd);
     std::string buf(static_cast<size_t>(n) + 1, '\0');
-    int got = ::GetWindowTextA(m_hWnd, &buf[0], n + 1);
+    int got = ::GetWindowTextA(hwnd, &buf[0], n + 1);
     buf.resize(got > 0 ? static_cast<size_t>(got) : 0);
-    s = CString(buf);
+    return buf;
+}
+}  // namespace
+
+void CWnd::GetWindowText(CString& s) const {
+    s = CString(TextOf(m_hWnd));
 }
 
 
@@ -171,11 +177,7 @@ void DDX_Text(CDataExchange* pDX, int nIDC, CString& value) {
     HWND ctl = ::GetDlgItem(pDX->m_pDlgWnd->m_hWnd, nIDC);
     if (!ctl) return;
     if (pDX->m_bSaveAndValidate) {
-        int n = ::GetWindowTextLengthA(ctl);
-        std::string buf(static_cast<size_t>(n) + 1, '\0');
-        int got = ::GetWindowTextA(ctl, &buf[0], n + 1);
-        buf.resize(got > 0 ? static_cast<size_t>(got) : 0);
-        value = CString(buf);
+        value = CString(TextOf(ctl));
     } else {
         ::SetWindowTextA(ctl, value);
     }
