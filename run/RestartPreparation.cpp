@@ -35,8 +35,10 @@ int ScheduleFolderRemoval(const char* installDirectory) {
     }
     // Room for the tool path, a space and an install directory of 260 characters
     // (259 and the appended backslash), so that the command line is never cut.
+    // The reader is told 520 bytes all the same: a longer earlier value does not
+    // count as a registration.
     char command[520 + 1 + 261];
-    DWORD capacity = sizeof command;
+    DWORD capacity = 520;
     if (ReadRegString(key, "TQMUNLOAD", command, &capacity) == ERROR_SUCCESS) {
         CloseRegKey(key);
         return 1;

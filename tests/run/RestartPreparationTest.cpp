@@ -117,6 +117,26 @@ TEST_F(RunOnceTest, EarlierRegistrationIsLeftAloneAndNoMarkerWritten) {
     EXPECT_FALSE(ReadValue("TQM7NEEDREBOOT", &type, &data));
 }
 
+// The earlier value is read into 520 bytes: 519 characters still count as a
+// registration, 520 do not, and then the marker is written as on a first run.
+TEST_F(RunOnceTest, EarlierRegistrationCountsOnlyWhenItFits520Bytes) {
+    ScratchDir s("sched");
+    std::string gone = s / "ZRP2007\\";
+    const std::string fits(519, 'f'), tooLong(520, 't');
+    DWORD type;
+    std::string data;
+
+    SetValue("TQMUNLOAD", fits);
+    EXPECT_EQ(1, ScheduleFolderRemoval(gone.c_str()));
+    EXPECT_FALSE(ReadValue("TQM7NEEDREBOOT", &type, &data));
+
+    SetValue("TQMUNLOAD", tooLong);
+    EXPECT_EQ(1, ScheduleFolderRemoval(gone.c_str()));
+    ExpectMarker();
+    ASSERT_TRUE(ReadValue("TQMUNLOAD", &type, &data));
+    EXPECT_EQ(tooLong + '\0', data) << "the folder is gone: nothing new is registered";
+}
+
 // The longest command line (a 259-character folder with its appended
 // backslash) is stored whole.
 TEST_F(RunOnceTest, LongestCommandLineIsNotCut) {
