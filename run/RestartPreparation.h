@@ -11,8 +11,9 @@ int ScheduleFolderRemoval(const char* installDirectory);
 
 // Puts a shortcut to vista_i.exe in the tool folder on the desktop (named by
 // string 132) and registers that program as RunOnce "UnloadReboot". 1 when the
-// RunOnce key was opened (whatever the write did); 0 when the tool's path, the
-// desktop folder or the key could not be had (then nothing is written).
+// RunOnce key was opened (whatever the write did); 0 when the tool's path or
+// the desktop folder could not be had (then nothing is written) or the key
+// could not be opened (the shortcut has been made by then).
 int PrepareVistaCompanion();
 
 // Writes a shell link at shortcutPath that starts targetPath, with the tool's

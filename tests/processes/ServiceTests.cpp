@@ -16,11 +16,16 @@ const char kWatch[] = "QWatchSvc";
 const char kPfw[] = "QPfwSvc";
 
 // Pauses the operation asked for. The test services change state only when told
-// to, so the operation need not really sleep for the counts to hold.
+// to, so the operation need not sleep the whole time for the counts to hold; a
+// tenth of it gives the service manager the moment it has in a real run to
+// settle a stopped service before the next request.
 std::vector<DWORD> g_pauses;
 int g_queriesLeft = -1;  // queries that succeed before they start failing; -1 all
 
-void WINAPI CountingSleep(DWORD ms) { g_pauses.push_back(ms); }
+void WINAPI CountingSleep(DWORD ms) {
+    g_pauses.push_back(ms);
+    ::Sleep(ms / 10);
+}
 BOOL WINAPI LimitedQuery(SC_HANDLE service, LPSERVICE_STATUS status) {
     if (g_queriesLeft == 0) {
         ::SetLastError(ERROR_INVALID_HANDLE);
