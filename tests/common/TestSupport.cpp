@@ -1,5 +1,7 @@
 #include "TestSupport.h"
 
+#include <tlhelp32.h>
+
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -186,14 +188,26 @@ ScopedWindowsVersion::ScopedWindowsVersion(const std::string& exeName, const cha
     : m_key("Software\\Wine\\AppDefaults\\" + exeName) {
     HKEY key = nullptr;
     if (::RegCreateKeyExA(HKEY_CURRENT_USER, m_key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) == 0) {
-        ::RegSetValueExA(key, "Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(version),
-                         static_cast<DWORD>(strlen(version) + 1));
+        m_ok = ::RegSetValueExA(key, "Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(version),
+                                static_cast<DWORD>(strlen(version) + 1)) == ERROR_SUCCESS;
         ::RegCloseKey(key);
     }
 }
 
 ScopedWindowsVersion::~ScopedWindowsVersion() {
     ::RegDeleteKeyA(HKEY_CURRENT_USER, m_key.c_str());
+}
+
+std::vector<DWORD> ProcessesNamed(const char* name) {
+    std::vector<DWORD> ids;
+    HANDLE snap = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snap == INVALID_HANDLE_VALUE) return ids;
+    PROCESSENTRY32 e = {};
+    e.dwSize = sizeof e;
+    for (BOOL ok = ::Process32First(snap, &e); ok; ok = ::Process32Next(snap, &e))
+        if (lstrcmpiA(e.szExeFile, name) == 0) ids.push_back(e.th32ProcessID);
+    ::CloseHandle(snap);
+    return ids;
 }
 
 std::string SelfPath() {

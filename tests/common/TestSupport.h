@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace tolmtest {
 
@@ -85,9 +86,15 @@ public:
     ScopedWindowsVersion(const ScopedWindowsVersion&) = delete;
     ScopedWindowsVersion& operator=(const ScopedWindowsVersion&) = delete;
 
+    bool Ok() const { return m_ok; }  // the setting was written
+
 private:
     std::string m_key;
+    bool m_ok = false;
 };
+
+// Process ids of running processes whose snapshot name equals name (any case).
+std::vector<DWORD> ProcessesNamed(const char* name);
 
 // This test program's own path.
 std::string SelfPath();

@@ -106,16 +106,8 @@ void DeleteTree(const std::string& path) {
     ::RemoveDirectoryA(path.c_str());
 }
 
-std::vector<DWORD> ProcessesNamed(const char* name) {
-    std::vector<DWORD> ids;
-    SnapshotHandle snap(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-    if (!snap) return ids;
-    PROCESSENTRY32 pe = {};
-    pe.dwSize = sizeof pe;
-    for (BOOL ok = ::Process32First(snap.Get(), &pe); ok; ok = ::Process32Next(snap.Get(), &pe))
-        if (lstrcmpiA(pe.szExeFile, name) == 0) ids.push_back(pe.th32ProcessID);
-    return ids;
-}
+using tolmtest::ProcessesNamed;
+
 void KillNamed(const char* name) {
     for (DWORD pid : ProcessesNamed(name)) {
         KernelHandle p(::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid));

@@ -74,16 +74,8 @@ TEST_F(DriverKeyTest, MissingKeysAreNoFailure) {
 TEST_F(DriverKeyTest, OnTheWindows95FamilyOnlyTheVxdKeyGoes) {
     MakeAll();
     tolmtest::ScratchDir dir("drvkeys");
-    std::string probeName = "tolmdrv95_" + std::to_string(::GetCurrentProcessId()) + ".exe";
-    std::string probe = dir / probeName;
-    ASSERT_TRUE(proctest::CopyHelper("proc_probe.exe", probe));
-    proctest::WineVersionFor win95(probeName, "win95");
-    ASSERT_TRUE(win95.Ok());
-
-    tolmtest::ChildProcess run;
-    ASSERT_TRUE(run.Start("\"" + probe + "\" drivers"));
     DWORD code = 0;
-    ASSERT_TRUE(run.Wait(60000, &code));
+    ASSERT_TRUE(proctest::RunProbeAsWindows95(dir.Path(), "drivers", &code));
     EXPECT_EQ(1u, code) << "result 1 with IsWindowsNT 0 expected";
     EXPECT_FALSE(KeyExists(kVxd));
     EXPECT_TRUE(KeyExists(kNetWch));

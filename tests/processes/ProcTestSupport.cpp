@@ -16,27 +16,15 @@ bool CopyHelper(const char* exeName, const std::string& path) {
     return ::CopyFileA(HelperPath(exeName).c_str(), path.c_str(), FALSE) != 0;
 }
 
-WineVersionFor::WineVersionFor(const std::string& exeName, const char* version)
-    : m_key("Software\\Wine\\AppDefaults\\" + exeName) {
-    RegKey key;
-    if (::RegCreateKeyExA(HKEY_CURRENT_USER, m_key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr,
-                          key.Put(), nullptr) != ERROR_SUCCESS)
-        return;
-    m_ok = ::RegSetValueExA(key.Get(), "Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(version),
-                            lstrlenA(version) + 1) == ERROR_SUCCESS;
-}
-
-WineVersionFor::~WineVersionFor() { ::RegDeleteKeyA(HKEY_CURRENT_USER, m_key.c_str()); }
-
-std::vector<DWORD> ProcessesNamed(const char* name) {
-    std::vector<DWORD> ids;
-    SnapshotHandle snap(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-    if (!snap) return ids;
-    PROCESSENTRY32 e = {};
-    e.dwSize = sizeof e;
-    for (BOOL ok = ::Process32First(snap.Get(), &e); ok; ok = ::Process32Next(snap.Get(), &e))
-        if (lstrcmpiA(e.szExeFile, name) == 0) ids.push_back(e.th32ProcessID);
-    return ids;
+bool RunProbeAsWindows95(const std::string& dir, const char* argument, DWORD* exitCode) {
+    std::string name = std::string("tolm95_") + argument + "_" + std::to_string(::GetCurrentProcessId()) + ".exe";
+    std::string probe = dir + "\\" + name;
+    if (!CopyHelper("proc_probe.exe", probe)) return false;
+    tolmtest::ScopedWindowsVersion win95(name, "win95");
+    if (!win95.Ok()) return false;
+    tolmtest::ChildProcess run;
+    if (!run.Start("\"" + probe + "\" " + argument)) return false;
+    return run.Wait(60000, exitCode);
 }
 
 namespace {

@@ -1,10 +1,12 @@
 // Test support for processes and services: helper programs, copies under the
-// suite's names, per-program Windows versions, test services.
+// suite's names, the probe run as Windows 95, test services.
 #pragma once
 #include <windows.h>
 
 #include <string>
 #include <vector>
+
+#include "TestSupport.h"
 
 namespace proctest {
 
@@ -13,23 +15,11 @@ std::string HelperPath(const char* exeName);
 // Copies a helper program to path; true on success.
 bool CopyHelper(const char* exeName, const std::string& path);
 
-// HKCU\Software\Wine\AppDefaults\<exeName>\Version set while it lives; the key is
-// removed again when it goes.
-class WineVersionFor {
-public:
-    WineVersionFor(const std::string& exeName, const char* version);
-    ~WineVersionFor();
-    WineVersionFor(const WineVersionFor&) = delete;
-    WineVersionFor& operator=(const WineVersionFor&) = delete;
-    bool Ok() const { return m_ok; }
+using tolmtest::ProcessesNamed;
 
-private:
-    std::string m_key;
-    bool m_ok = false;
-};
-
-// Process ids of running processes whose snapshot name equals name (any case).
-std::vector<DWORD> ProcessesNamed(const char* name);
+// Runs the probe program with its argument (what it calls) as Windows 95, from a
+// copy in folder dir; true when it ended, with its exit code (the call's result).
+bool RunProbeAsWindows95(const std::string& dir, const char* argument, DWORD* exitCode);
 
 // Test services under the suite's service names.
 enum class StopMode { Quick, Hold };

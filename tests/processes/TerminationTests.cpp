@@ -271,16 +271,8 @@ TEST_F(TerminationTest, UnderWindows95EmulationBareNamesStillMatch) {
     auto& decoy = Start("a", "QWatch9x.EXE.bak");
     ASSERT_TRUE(tolmtest::WaitUntil([] { return !ProcessesNamed("QWatch9x.EXE").empty(); }, 10000));
 
-    std::string probeName = "tolmproc95_" + std::to_string(::GetCurrentProcessId()) + ".exe";
-    std::string probe = m_dir / probeName;
-    ASSERT_TRUE(proctest::CopyHelper("proc_probe.exe", probe));
-    proctest::WineVersionFor win95(probeName, "win95");
-    ASSERT_TRUE(win95.Ok());
-
-    tolmtest::ChildProcess run;
-    ASSERT_TRUE(run.Start("\"" + probe + "\" terminate"));
     DWORD code = 0;
-    ASSERT_TRUE(run.Wait(60000, &code));
+    ASSERT_TRUE(proctest::RunProbeAsWindows95(m_dir.Path(), "terminate", &code));
     EXPECT_EQ(1u, code) << "result 1 with IsWindowsNT 0 expected";
     EXPECT_TRUE(EndedByTool(product));
     EXPECT_TRUE(decoy.Running());
