@@ -3,6 +3,7 @@
 #include <tlhelp32.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -34,7 +35,15 @@ std::string FromUtf8(const char* utf8, UINT cp) {
     return s;
 }
 
+DWORD WaitScale() {
+    char text[16] = {};
+    DWORD n = ::GetEnvironmentVariableA("TOLM_WAIT_SCALE", text, sizeof text);
+    int scale = (n > 0 && n < sizeof text) ? std::atoi(text) : 1;
+    return scale > 1 ? static_cast<DWORD>(scale) : 1;
+}
+
 bool WaitUntil(const std::function<bool()>& pred, DWORD timeoutMs, DWORD stepMs) {
+    timeoutMs *= WaitScale();
     DWORD start = ::GetTickCount();
     for (;;) {
         if (pred()) return true;
@@ -69,6 +78,7 @@ bool ChildProcess::Start(const std::string& commandLine, const char* workDir) {
 
 bool ChildProcess::Wait(DWORD timeoutMs, DWORD* exitCode) {
     if (!m_process) return false;
+    if (timeoutMs != INFINITE) timeoutMs *= WaitScale();
     if (::WaitForSingleObject(m_process, timeoutMs) != WAIT_OBJECT_0) return false;
     if (exitCode) ::GetExitCodeProcess(m_process, exitCode);
     return true;

@@ -23,6 +23,10 @@ std::string FromUtf8(const char* utf8, UINT cp);
 std::wstring WideFromUtf8(const char* utf8);
 
 // Polls until pred() is true or timeoutMs has passed; returns the last pred().
+// How much longer waits may take here: TOLM_WAIT_SCALE (set where i386 programs
+// are emulated), else 1.
+DWORD WaitScale();
+// Polls pred until it holds or timeoutMs (times the wait scale) has passed.
 bool WaitUntil(const std::function<bool()>& pred, DWORD timeoutMs, DWORD stepMs = 20);
 
 // A child process, ended (TerminateProcess) if still running when it goes.

@@ -7,6 +7,10 @@ set -uo pipefail
 prefix=$1; testexe=$2; prefixsh=$3
 export TOLM_TOOL=$4 TOLM_BIN=$5 TOLM_PREFIX_KIND=win64 TOLM_LANG=ja LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
 export WINEDEBUG=-all WINEDLLOVERRIDES="winemenubuilder.exe=d"
+# Waits stretch where i386 programs are emulated (tools/wine-run says the same).
+scale=${TOLM_WAIT_SCALE:-1}
+grep -qs '^enabled' /proc/sys/fs/binfmt_misc/qemu-i386 && [ -z "${TOLM_WAIT_SCALE:-}" ] && scale=6
+export TOLM_WAIT_SCALE=$scale
 fail() { echo "FAILED: $*"; echo "processes of the prefix:"; prefix_processes; exit 1; }
 # pid and Windows command line of every process of our prefix.
 prefix_processes() {
@@ -39,7 +43,7 @@ started_as() {
 }
 
 echo "before the restart: seed, run, Yes to every question"
-TOLM_RESTART_PHASE=before timeout 300 wine "$testexe" "$filter" </dev/null > "$WINEPREFIX/before.log" 2>&1
+TOLM_RESTART_PHASE=before timeout $((300 * scale)) wine "$testexe" "$filter" </dev/null > "$WINEPREFIX/before.log" 2>&1
 [ -s "$record" ] || { cat "$WINEPREFIX/before.log"; fail "the run did not reach the restart question"; }
 registered=$(sed -n 1p "$record" | tr -d '\r')
 expected=$(sed -n 2p "$record" | tr -d '\r')
@@ -48,10 +52,10 @@ echo "registered: $registered"
 
 # The restart may still be under way; where it has not started the tool, boot.
 pids=""
-for _ in $(seq 1 100); do pids=$(started_as "$registered"); [ -n "$pids" ] && break; sleep 0.2; done
+for _ in $(seq 1 $((100 * scale))); do pids=$(started_as "$registered"); [ -n "$pids" ] && break; sleep 0.2; done
 if [ -z "$pids" ]; then
   wineboot -r </dev/null >/dev/null 2>&1 &
-  for _ in $(seq 1 300); do pids=$(started_as "$registered"); [ -n "$pids" ] && break; sleep 0.2; done
+  for _ in $(seq 1 $((300 * scale))); do pids=$(started_as "$registered"); [ -n "$pids" ] && break; sleep 0.2; done
 fi
 [ -n "$pids" ] || fail "the restart did not start: $registered"
 echo "the restart started: $registered"
@@ -64,7 +68,7 @@ sleep 3
 wineserver -k 2>/dev/null; wineserver -w 2>/dev/null
 "$prefixsh" start "$WINEPREFIX" || fail "no Wine session after the restart"
 
-TOLM_RESTART_PHASE=after timeout 300 wine "$testexe" "$filter" </dev/null > "$WINEPREFIX/after.log" 2>&1
+TOLM_RESTART_PHASE=after timeout $((300 * scale)) wine "$testexe" "$filter" </dev/null > "$WINEPREFIX/after.log" 2>&1
 rc=$?
 cat "$WINEPREFIX/after.log" | tr -d '\r' | grep -E 'OK|FAILED|Failure|Expected|Which|Value' || true
 [ "$rc" -eq 0 ] || fail "after the restart"

@@ -5,6 +5,9 @@
 set -euo pipefail
 prefix=$1; tool=$2; prefixsh=$3
 export WINEDEBUG=-all
+# Waits stretch where i386 programs are emulated (tools/wine-run says the same).
+scale=${TOLM_WAIT_SCALE:-1}
+if [ -z "${TOLM_WAIT_SCALE:-}" ] && grep -qs '^enabled' /proc/sys/fs/binfmt_misc/qemu-i386; then scale=6; fi
 "$prefixsh" ensure "$prefix" win64
 "$prefixsh" start "$prefix"
 export WINEPREFIX=$(cd "$prefix" && pwd)
@@ -24,7 +27,7 @@ set -e
 [ ! -e "$root/bin/record.txt" ] || { echo "recorded before the restart"; exit 1; }
 
 wineboot -r </dev/null >/dev/null 2>&1
-for _ in $(seq 1 300); do [ -s "$root/bin/record.txt" ] && break; sleep 0.2; done
+for _ in $(seq 1 $((300 * scale))); do [ -s "$root/bin/record.txt" ] && break; sleep 0.2; done
 [ -s "$root/bin/record.txt" ] || { echo "the registered command did not run at the restart"; exit 1; }
 got=$(cat "$root/bin/record.txt")
 want='C:\tolmrestart\bin\restart_tool.exe C:\tolmrestart\ZRP2007\'
