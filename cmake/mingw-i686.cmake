@@ -1,4 +1,5 @@
-# Cross build for 32-bit Windows with Debian's mingw-w64; tests run under Wine.
+# Cross build of the tests for 32-bit Windows with Debian's mingw-w64; they run under Wine.
+# The shipped program is built again with mingw-i686-win32.cmake (see CMakeLists.txt).
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR i686)
 # The posix thread model: GoogleTest needs std::mutex; winpthread is linked in statically.

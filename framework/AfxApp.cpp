@@ -59,12 +59,25 @@ int CWinApp::ExitInstance() {
     return 0;
 }
 
+BOOL AfxHelpFilePath(const char* modulePath, char* out, size_t size) {
+    if (!modulePath || !out || size == 0) return FALSE;
+    const size_t length = std::strlen(modulePath);
+    const char* dot = std::strrchr(modulePath, '.');
+    if (!dot || std::strchr(dot, '\\')) return FALSE;
+    const size_t stem = static_cast<size_t>(dot - modulePath);
+    // The extension is replaced, not cut: a name that does not fit is no help file.
+    if (length >= size || stem + sizeof ".HLP" > size) return FALSE;
+    std::memcpy(out, modulePath, stem);
+    std::memcpy(out + stem, ".HLP", sizeof ".HLP");
+    return TRUE;
+}
+
 void CWinApp::OnHelp() {
-    char path[MAX_PATH] = {};
-    DWORD n = ::GetModuleFileNameA(m_hInstance, path, MAX_PATH - 1);
-    char* dot = std::strrchr(path, '.');
-    if (n == 0 || !dot || std::strchr(dot, '\\')) return;
-    std::strcpy(dot, ".HLP");
+    char module[MAX_PATH] = {};
+    DWORD n = ::GetModuleFileNameA(m_hInstance, module, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH) return;  // a cut path names another file
+    char path[MAX_PATH];
+    if (!AfxHelpFilePath(module, path, sizeof path)) return;
     // No help file ships with the tool; asking WinHelp for a missing one would
     // only show an error.
     if (::GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES) return;

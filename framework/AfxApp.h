@@ -35,6 +35,11 @@ private:
     std::string m_appName;
 };
 
+// The help file beside a program: modulePath with its extension replaced by
+// ".HLP", into out (size bytes). False when the path has no extension or the
+// result does not fit.
+BOOL AfxHelpFilePath(const char* modulePath, char* out, size_t size);
+
 CWinApp* AfxGetApp();
 const char* AfxGetAppName();
 // Dialogs of this program host no OLE controls: there is nothing to set up.

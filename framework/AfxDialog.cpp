@@ -3,6 +3,38 @@
 
 #include <commctrl.h>
 
+#include <cstring>
+#include <vector>
+
+namespace {
+
+// A copy of a dialog template resource without WS_VISIBLE; empty when the
+// resource cannot be had.
+std::vector<BYTE> LoadHiddenTemplate(HINSTANCE module, LPCSTR name) {
+    HRSRC info = ::FindResourceA(module, name, reinterpret_cast<LPCSTR>(RT_DIALOG));
+    HGLOBAL loaded = info ? ::LoadResource(module, info) : nullptr;
+    const BYTE* data = loaded ? static_cast<const BYTE*>(::LockResource(loaded)) : nullptr;
+    DWORD size = info ? ::SizeofResource(module, info) : 0;
+    if (!data || size < sizeof(DLGTEMPLATE)) return {};
+    std::vector<BYTE> copy(data, data + size);
+    // An extended template starts with version 1 and signature 0xFFFF; its style
+    // follows the help id and the extended style.
+    const bool extended = size >= 16 && copy[0] == 1 && copy[1] == 0 && copy[2] == 0xFF && copy[3] == 0xFF;
+    DWORD style = 0;
+    const size_t at = extended ? 12 : 0;
+    std::memcpy(&style, &copy[at], sizeof style);
+    style &= ~static_cast<DWORD>(WS_VISIBLE);
+    std::memcpy(&copy[at], &style, sizeof style);
+    return copy;
+}
+
+}  // namespace
+
+BOOL AfxQuitPending() {
+    MSG msg;
+    return ::PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE);
+}
+
 BEGIN_MESSAGE_MAP(CDialog, CWnd)
     ON_COMMAND(IDOK, &CDialog::OnOK)
     ON_COMMAND(IDCANCEL, &CDialog::OnCancel)
@@ -47,10 +79,18 @@ INT_PTR CDialog::DoModal() {
     ::InitCommonControls();
     m_bEndModal = false;
     m_nModalResult = -1;
-    HWND hDlg = ::CreateDialogParamA(AfxGetResourceHandle(), m_lpszTemplateName, parent, &AfxDlgProc,
-                                     reinterpret_cast<LPARAM>(this));
+    // Created hidden whatever the template says, and shown here, after its
+    // initialisation: a dialog whose loop will end at once (a quit request is
+    // pending) is never shown, and one the initialisation showed itself keeps
+    // the place it chose.
+    HWND hDlg = nullptr;
+    std::vector<BYTE> dialogTemplate = LoadHiddenTemplate(AfxGetResourceHandle(), m_lpszTemplateName);
+    if (!dialogTemplate.empty())
+        hDlg = ::CreateDialogIndirectParamA(AfxGetResourceHandle(),
+                                            reinterpret_cast<LPCDLGTEMPLATEA>(dialogTemplate.data()), parent,
+                                            &AfxDlgProc, reinterpret_cast<LPARAM>(this));
     if (hDlg && m_hWnd && !m_bEndModal) {
-        if (!(::GetWindowLongA(m_hWnd, GWL_STYLE) & WS_VISIBLE)) ::ShowWindow(m_hWnd, SW_SHOWNORMAL);
+        if (!::IsWindowVisible(m_hWnd) && !AfxQuitPending()) ::ShowWindow(m_hWnd, SW_SHOWNORMAL);
         RunModalLoop();
     }
 

@@ -199,14 +199,19 @@ public:
 void DDX_Control(CDataExchange* pDX, int nIDC, CWnd& rControl);
 void DDX_Text(CDataExchange* pDX, int nIDC, CString& value);
 
+// True when a quit request is waiting for the thread's message loop.
+BOOL AfxQuitPending();
+
 class CDialog : public CWnd {
 public:
     explicit CDialog(UINT nIDTemplate, CWnd* pParentWnd = nullptr);
     ~CDialog() override;
 
     // Creates the dialog from its template and runs its modal loop; returns the
-    // code given to EndDialog, or -1 when the dialog could not be created. A quit
-    // request met by the loop ends it and is posted again for the caller.
+    // code given to EndDialog, or -1 when the dialog could not be created. The
+    // dialog is created hidden and shown after OnInitDialog unless it is visible
+    // by then or a quit request is pending. A quit request met by the loop ends
+    // it and is posted again for the caller.
     virtual INT_PTR DoModal();
     virtual BOOL OnInitDialog();
     void EndDialog(int nResult);

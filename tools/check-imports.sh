@@ -1,16 +1,35 @@
 #!/usr/bin/env bash
-# Checks that a program is a 32-bit Windows GUI executable that imports only
-# DLLs Windows itself carries.
+# Checks that a program is a 32-bit Windows GUI executable whose every import is
+# on the checked-in list, and that the list allows nothing newer than Windows 98
+# and Windows 2000.
+#   check-imports.sh EXE LIST
 set -euo pipefail
-exe=${1:?executable}
+exe=${1:?executable}; list=${2:?import list}
 dump=$(i686-w64-mingw32-objdump -p "$exe")
 fail=0
 grep -q 'Magic[[:space:]]*010b' <<<"$dump" || { echo "not a PE32 (32-bit) image"; fail=1; }
 grep -q 'Subsystem[[:space:]]*00000002' <<<"$dump" || { echo "not a Windows GUI program"; fail=1; }
-allowed=" kernel32.dll user32.dll gdi32.dll advapi32.dll shell32.dll ole32.dll oleaut32.dll comctl32.dll shlwapi.dll msvcrt.dll "
-while read -r dll; do
-  lower=$(tr 'A-Z' 'a-z' <<<"$dll")
-  if [[ "$allowed" != *" $lower "* ]]; then echo "imports $dll, which is not one of Windows' own"; fail=1; fi
-  echo "imports $dll"
-done < <(sed -n 's/^[[:space:]]*DLL Name: //p' <<<"$dump")
+if grep -qE '^[[:space:]]*[0-9]+ \.debug' <<<"$(i686-w64-mingw32-objdump -h "$exe")"; then
+  echo "carries debug sections: the shipped program is stripped"; fail=1
+fi
+
+# The list's rows: "dll function 9x nt", DLL names in lower case.
+bad=$(awk '!/^#/ && NF {
+  if (NF != 4 || $3 !~ /^(95|98|stub)$/ || $4 !~ /^(3\.1|3\.5|3\.51|4\.0|2000)$/) print "  " $0 }' "$list")
+[ -z "$bad" ] || { echo "rows of $list that allow a newer Windows or are malformed:"; echo "$bad"; fail=1; }
+allowed=$(awk '!/^#/ && NF { print tolower($1) " " $2 }' "$list" | sort -u)
+
+# The exe's imports, one "dll function" per line (by-name imports; an import by
+# ordinal alone shows as "<none>").
+imports=$(awk '/DLL Name:/ { dll = tolower($3); next }
+  /^[[:space:]]*$/ { dll = "" }
+  /^[[:space:]]+[0-9a-f]+[[:space:]]+[0-9]+[[:space:]]/ && dll { print dll " " $NF }' <<<"$dump" | sort -u)
+[ -n "$imports" ] || { echo "no imports read from $exe"; fail=1; }
+missing=$(comm -23 <(echo "$imports") <(echo "$allowed"))
+if [ -n "$missing" ]; then
+  echo "imports not on $list (add each with the oldest Windows that exports it, or look it up at run time):"
+  sed 's/^/  /' <<<"$missing"
+  fail=1
+fi
+echo "$(wc -l <<<"$imports") imports from $(cut -d' ' -f1 <<<"$imports" | sort -u | tr '\n' ' ')"
 exit $fail

@@ -51,6 +51,10 @@ BOOL CUnloadDlg::OnInitDialog() {
     if (cmdLine && _mbsstr(cmdLine, reinterpret_cast<const unsigned char*>(" /silent"))) {
         SetWindowPos(HWND_BOTTOM, -10, -10, 1, 1, SWP_NOACTIVATE);
         OnRun();
+        // Shown where it was put, still behind every window and not activated;
+        // not at all when the run ended the tool.
+        if (::IsWindow(m_hWnd) && !AfxQuitPending())
+            SetWindowPos(HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
     }
     return TRUE;
 }

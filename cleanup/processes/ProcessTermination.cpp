@@ -30,14 +30,30 @@ bool EndProcess(const ProcessCalls& calls, DWORD processId) {
 
 }  // namespace
 
+namespace {
+
+// NT 4 has no process snapshot: looked up at run time, so that the tool still
+// starts there (and says the system is not supported).
+template <typename F>
+F Kernel32Function(const char* name) {
+    HMODULE kernel = ::GetModuleHandleA("kernel32.dll");
+    return kernel ? reinterpret_cast<F>(reinterpret_cast<void*>(::GetProcAddress(kernel, name))) : nullptr;
+}
+
+}  // namespace
+
 const ProcessCalls& SystemProcessCalls() {
-    static const ProcessCalls calls = {::CreateToolhelp32Snapshot, ::Process32First, ::Process32Next,
-                                       ::OpenProcess, ::TerminateProcess, ::WaitForSingleObject,
-                                       IsWindowsNT};
+    static const ProcessCalls calls = {
+        Kernel32Function<decltype(ProcessCalls::createSnapshot)>("CreateToolhelp32Snapshot"),
+        Kernel32Function<decltype(ProcessCalls::processFirst)>("Process32First"),
+        Kernel32Function<decltype(ProcessCalls::processNext)>("Process32Next"),
+        ::OpenProcess, ::TerminateProcess, ::WaitForSingleObject, IsWindowsNT};
     return calls;
 }
 
 int TerminateProductProcessesWith(const ProcessCalls& calls) {
+    // Without the snapshot functions the process list cannot be taken.
+    if (!calls.createSnapshot || !calls.processFirst || !calls.processNext) return 0;
     SnapshotHandle snapshot(calls.createSnapshot(TH32CS_SNAPPROCESS, 0));
     if (!snapshot) return 0;
 

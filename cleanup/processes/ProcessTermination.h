@@ -9,6 +9,7 @@
 int TerminateProductProcesses();
 
 // The system calls TerminateProductProcesses makes; tests substitute some of them.
+// The snapshot functions are null where the system lacks them (NT 4).
 struct ProcessCalls {
     HANDLE(WINAPI* createSnapshot)(DWORD flags, DWORD processId);
     BOOL(WINAPI* processFirst)(HANDLE snapshot, LPPROCESSENTRY32 entry);
@@ -20,6 +21,6 @@ struct ProcessCalls {
 };
 // The real calls.
 const ProcessCalls& SystemProcessCalls();
-// TerminateProductProcesses through calls; same result. Handles that calls give
-// back are closed with CloseHandle.
+// TerminateProductProcesses through calls; same result (0 when a snapshot
+// function is missing). Handles that calls give back are closed with CloseHandle.
 int TerminateProductProcessesWith(const ProcessCalls& calls);

@@ -36,6 +36,8 @@ started_as() {
   for f in /proc/[0-9]*/cmdline; do
     cmd=$({ tr '\0' ' ' < "$f"; } 2>/dev/null) || continue
     cmd=${cmd%"${cmd##*[! ]}"}
+    # An i386 program run by qemu's emulator shows the emulator and Wine's loader first.
+    case "$cmd" in /*qemu-i386*" "/*/wine" "*) cmd=${cmd#* }; cmd=${cmd#* };; esac
     [ "$cmd" = "$1" ] || continue
     pid=${f#/proc/}; pid=${pid%/cmdline}
     { tr '\0' '\n' < "/proc/$pid/environ" | grep -qx "WINEPREFIX=$WINEPREFIX"; } 2>/dev/null && echo "$pid"

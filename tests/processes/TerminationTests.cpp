@@ -240,6 +240,18 @@ TEST_F(TerminationTest, NoProcessListGivesZero) {
     EXPECT_TRUE(AllClosed(noFirst)) << "the snapshot is closed after a failed first read";
     EXPECT_TRUE(noFirst.opened.empty());
     EXPECT_TRUE(p.Running());
+
+    // A system without the snapshot functions (NT 4): each missing one gives 0.
+    const ProcessCalls& sys = SystemProcessCalls();
+    ASSERT_TRUE(sys.createSnapshot && sys.processFirst && sys.processNext) << "looked up in kernel32";
+    for (int missing = 0; missing < 3; ++missing) {
+        ProcessCalls calls = sys;
+        if (missing == 0) calls.createSnapshot = nullptr;
+        if (missing == 1) calls.processFirst = nullptr;
+        if (missing == 2) calls.processNext = nullptr;
+        EXPECT_EQ(0, TerminateProductProcessesWith(calls)) << missing;
+    }
+    EXPECT_TRUE(p.Running());
 }
 
 TEST_F(TerminationTest, FullPathNamesMatchByLastComponentOnlyOnTheWindows95Family) {

@@ -4,6 +4,7 @@
 
 #include <set>
 
+#include "Handles.h"
 #include "TestSupport.h"
 
 using namespace tolmtest;
@@ -16,7 +17,29 @@ struct Outcome {
     bool windowOpened = false;
     bool autoPlaced = false;  // 1 x 1 at (-10, -10)
     DWORD exitCode = 0xFFFFFFFF;
+    DWORD seenVersion = 0;  // major | minor << 8 | platform << 16, as the tool's process saw it
 };
+
+// The version the system reports to another process: the fields GetVersionExA
+// answers from, read from that process's environment block (32-bit layout).
+DWORD SeenVersion(DWORD pid) {
+    typedef LONG(WINAPI * QueryFn)(HANDLE, int, void*, ULONG, ULONG*);
+    auto query = reinterpret_cast<QueryFn>(reinterpret_cast<void*>(
+        ::GetProcAddress(::GetModuleHandleA("ntdll.dll"), "NtQueryInformationProcess")));
+    KernelHandle process(::OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid));
+    if (!query || !process) return 0;
+    struct {
+        LONG exitStatus;
+        BYTE* peb;
+        ULONG_PTR affinity, priority, pid, parent;
+    } basic = {};
+    if (query(process.Get(), 0 /* ProcessBasicInformation */, &basic, sizeof basic, nullptr) != 0) return 0;
+    DWORD fields[5] = {};  // OSMajorVersion, OSMinorVersion, build and service pack, OSPlatformId
+    SIZE_T got = 0;
+    if (!::ReadProcessMemory(process.Get(), basic.peb + 0xA4, fields, sizeof fields, &got) || got != sizeof fields)
+        return 0;
+    return fields[0] | fields[1] << 8 | fields[3] << 16;
+}
 
 struct BoxArgs {
     DWORD pid;
@@ -60,6 +83,7 @@ Outcome RunTool(const std::string& args, bool quotePath = false) {
     }, kStartTimeout);
     if (boxes.main) {
         out.windowOpened = true;
+        out.seenVersion = SeenVersion(p.Pid());
         // The run started by the automatic start may still be asking.
         WaitUntil([&] {
             boxes.open = false;
@@ -132,12 +156,19 @@ TEST(CommandLine, AutomaticStartSwitchIsCaseSensitiveAndNeedsTheBlank) {
 // The start-up (the DLL search restriction looked up at run time among it) works
 // on every Windows version the tool meets.
 TEST(CommandLine, StartsOnEveryWindowsVersion) {
-    for (const char* version : {"win31", "win95", "win98", "winme", "nt40", "win2k", "winxp", "win2003", "vista",
-                                "win2008", "win7"}) {
-        SCOPED_TRACE(version);
-        ScopedWindowsVersion as("TolmUnload.exe", version);
+    // What each setting makes the system report: major, minor, platform.
+    const struct {
+        const char* name;
+        DWORD major, minor, platform;
+    } versions[] = {{"win31", 3, 10, 0}, {"win95", 4, 0, 1},   {"win98", 4, 10, 1},   {"winme", 4, 90, 1},
+                    {"nt40", 4, 0, 2},   {"win2k", 5, 0, 2},   {"winxp", 5, 1, 2},    {"win2003", 5, 2, 2},
+                    {"vista", 6, 0, 2},  {"win2008", 6, 0, 2}, {"win7", 6, 1, 2}};
+    for (const auto& v : versions) {
+        SCOPED_TRACE(v.name);
+        ScopedWindowsVersion as("TolmUnload.exe", v.name);
         Outcome o = RunTool("");
         EXPECT_TRUE(o.windowOpened);
         EXPECT_EQ(0u, o.exitCode);
+        EXPECT_EQ(v.major | v.minor << 8 | v.platform << 16, o.seenVersion) << "the version took effect";
     }
 }

@@ -3,7 +3,9 @@
 // ending a modal loop, and exceptions stopped at the window procedure.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <stdexcept>
+#include <string>
 
 #include "AfxApp.h"
 #include "AfxWin.h"
@@ -45,6 +47,15 @@ protected:
         ++initCalls;
         return CDialog::OnInitDialog();
     }
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
+        if (message == WM_SHOWWINDOW && wParam) shown = true;
+        return CDialog::WindowProc(message, wParam, lParam);
+    }
+
+public:
+    bool shown = false;
+
+protected:
     void OnOkClicked() { ++okClicks; }
     void OnRunClicked() {
         ++runClicks;
@@ -157,9 +168,38 @@ TEST(Framework, APendingQuitRequestEndsTheModalLoopAndStaysForTheExitCode) {
     INT_PTR result = dlg.DoModal();  // no one closes it: the quit request must
     EXPECT_EQ(-1, result);
     EXPECT_EQ(1, dlg.initCalls) << "the window was created and initialised first";
+    EXPECT_FALSE(dlg.shown) << "hidden from creation to destruction, though its template says visible";
     EXPECT_EQ(nullptr, dlg.m_hWnd);
     EXPECT_EQ(7, app.ExitInstance());
     EXPECT_EQ(0, app.ExitInstance()) << "taken once";
+}
+
+TEST(Framework, HelpFileNameReplacesTheExtensionOnlyWhereItFits) {
+    const std::string dir = "C:\\" + std::string(240, 'd') + "\\";  // 244 characters
+    const struct {
+        std::string module;
+        bool fits;
+    } cases[] = {
+        {"C:\\Tools\\TolmUnload.exe", true},
+        {"C:\\Tools.v2\\TolmUnload", false},          // the dot belongs to a folder
+        {"C:\\Tools\\noext", false},
+        {dir + std::string(10, 'n') + ".exe", true},    // 258 characters, a 3-letter extension
+        {dir + std::string(10, 'n') + ".e", true},      // 256: stem and ".HLP" take 259, then the NUL
+        {dir + std::string(11, 'n') + ".x", true},      // 257: stem, ".HLP" and the NUL take 260
+        {dir + std::string(12, 'n') + ".", false},      // 257 ending in its dot
+        {dir + std::string(12, 'n') + ".e", false},     // 258
+        {dir + std::string(13, 'n') + ".e", false},     // 259
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.module.size());
+        char out[MAX_PATH + 8];
+        std::memset(out, 'Z', sizeof out);
+        EXPECT_EQ(c.fits, AfxHelpFilePath(c.module.c_str(), out, MAX_PATH) != FALSE);
+        if (c.fits) {
+            EXPECT_EQ(c.module.substr(0, c.module.rfind('.')) + ".HLP", out);
+        }
+        for (size_t i = MAX_PATH; i < sizeof out; ++i) ASSERT_EQ('Z', out[i]) << "written past the buffer";
+    }
 }
 
 TEST(Framework, StringFormattingAndAppending) {

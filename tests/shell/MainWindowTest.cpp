@@ -249,8 +249,13 @@ LRESULT CALLBACK WatchShow(int code, WPARAM wp, LPARAM lp) {
             g_firstShow.move = *wp;
         }
     }
-    if (code == HC_ACTION && m->message == WM_SHOWWINDOW && m->wParam && !g_firstShow.seen &&
-        ClassName(m->hwnd) == "#32770" && !::GetParent(m->hwnd)) {
+    // Shown by ShowWindow, or by SetWindowPos with SWP_SHOWWINDOW (which sends no WM_SHOWWINDOW).
+    const bool showing =
+        (m->message == WM_SHOWWINDOW && m->wParam) ||
+        (m->message == WM_WINDOWPOSCHANGING &&
+         (reinterpret_cast<const WINDOWPOS*>(m->lParam)->flags & SWP_SHOWWINDOW) && !::IsWindowVisible(m->hwnd));
+    if (code == HC_ACTION && showing && !g_firstShow.seen && ClassName(m->hwnd) == "#32770" &&
+        !::GetParent(m->hwnd)) {
         g_firstShow.seen = true;
         ::GetWindowRect(m->hwnd, &g_firstShow.rect);
         g_firstShow.bottom = ::GetWindow(m->hwnd, GW_HWNDNEXT) == nullptr;
@@ -274,11 +279,16 @@ TEST_F(MainWindow, AutomaticStartMovesTheWindowOffScreenBeforeItIsShown) {
     g_hook = ::SetWindowsHookExA(WH_CALLWNDPROC, WatchShow, nullptr, ::GetCurrentThreadId());
     ASSERT_NE(nullptr, g_hook);
     CUnloadDlg dlg;
+    bool finalBottom = false;
     {
         // The run the automatic start begins is declined at its first question.
         QuestionDecliner decline(::GetCurrentThreadId());
-        DriveDialog([&] { return dlg.DoModal(); }, [&](HWND) {});
+        DriveDialog([&] { return dlg.DoModal(); }, [&](HWND h) {
+            // Once the run has returned and the window is shown.
+            finalBottom = ::GetWindow(h, GW_HWNDNEXT) == nullptr;
+        });
     }
+    EXPECT_TRUE(finalBottom) << "still at the bottom of the window order after the run";
     ::UnhookWindowsHookEx(g_hook);
     ASSERT_TRUE(g_firstShow.seen);
     EXPECT_EQ(-10, g_firstShow.rect.left);
