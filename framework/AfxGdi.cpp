@@ -17,6 +17,19 @@ CPaintDC::~CPaintDC() {
     ::EndPaint(m_hWnd, &m_ps);
 }
 
+CClientDC::CClientDC(CWnd* pWnd) : m_hWnd(pWnd ? pWnd->m_hWnd : nullptr) {
+    m_hDC = ::GetDC(m_hWnd);
+}
+
+CClientDC::~CClientDC() {
+    if (m_hDC) ::ReleaseDC(m_hWnd, m_hDC);
+}
+
+BOOL CBitmap::CreateCompatibleBitmap(CDC* pDC, int width, int height) {
+    m_bmp.Reset(::CreateCompatibleBitmap(pDC->m_hDC, width, height));
+    return m_bmp.Valid();
+}
+
 BOOL CBitmap::LoadBitmap(UINT nID) {
     m_bmp.Reset(::LoadBitmapA(AfxGetResourceHandle(), MAKEINTRESOURCEA(nID)));
     return m_bmp.Valid();

@@ -26,6 +26,16 @@ public:
     BOOL BitBlt(int x, int y, int w, int h, CDC* src, int sx, int sy, DWORD rop) {
         return ::BitBlt(m_hDC, x, y, w, h, src->m_hDC, sx, sy, rop);
     }
+    BOOL StretchBlt(int x, int y, int w, int h, CDC* src, int sx, int sy, int sw, int sh, DWORD rop) {
+        return ::StretchBlt(m_hDC, x, y, w, h, src->m_hDC, sx, sy, sw, sh, rop);
+    }
+    COLORREF GetPixel(int x, int y) const { return ::GetPixel(m_hDC, x, y); }
+    BOOL GetTextMetrics(LPTEXTMETRICA tm) const { return ::GetTextMetricsA(m_hDC, tm); }
+    BOOL ExtTextOut(int x, int y, UINT options, LPCRECT r, const char* text, UINT count) {
+        return ::ExtTextOutA(m_hDC, x, y, options, r, text, count, nullptr);
+    }
+    BOOL DrawEdge(LPRECT r, UINT edge, UINT flags) { return ::DrawEdge(m_hDC, r, edge, flags); }
+    void DrawFocusRect(LPCRECT r) { ::DrawFocusRect(m_hDC, r); }
 
 private:
     MemoryDc m_owned;
@@ -42,11 +52,23 @@ private:
     HWND m_hWnd;
 };
 
+// GetDC and ReleaseDC of a window (null: the screen).
+class CClientDC : public CDC {
+public:
+    explicit CClientDC(CWnd* pWnd);
+    ~CClientDC() override;
+
+private:
+    HWND m_hWnd;
+};
+
 class CBitmap {
 public:
     CBitmap() = default;
     // Loads bitmap nID from the program's resources; any previous bitmap is freed.
     BOOL LoadBitmap(UINT nID);
+    // A bitmap of the given size in the format of pDC's; any previous bitmap is freed.
+    BOOL CreateCompatibleBitmap(CDC* pDC, int width, int height);
     HBITMAP GetSafeHandle() const { return static_cast<HBITMAP>(m_bmp.Get()); }
     operator HBITMAP() const { return GetSafeHandle(); }
     // Width, height and depth of the bitmap; 0 when there is none.

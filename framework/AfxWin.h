@@ -83,6 +83,33 @@ protected:                                             \
     { WM_DRAWITEM, 0, 0, AFX_HANDLER(AFX_THIS(t)->OnDrawItem(static_cast<int>(w), \
         reinterpret_cast<LPDRAWITEMSTRUCT>(l)); return TRUE;) },
 
+// BOOL OnEraseBkgnd(CDC* pDC); the DC is the system's
+#define ON_WM_ERASEBKGND() \
+    { WM_ERASEBKGND, 0, 0, AFX_HANDLER(CDC dc(reinterpret_cast<HDC>(w)); \
+        return AFX_THIS(t)->OnEraseBkgnd(&dc);) },
+// void OnXxx(UINT nFlags, CPoint point): the mouse messages, point in client coordinates
+#define AFX_MOUSE_ENTRY(message, memberFxn) \
+    { message, 0, 0, AFX_HANDLER(AFX_THIS(t)->memberFxn(static_cast<UINT>(w), CPoint(l)); return 0;) },
+#define ON_WM_LBUTTONDOWN() AFX_MOUSE_ENTRY(WM_LBUTTONDOWN, OnLButtonDown)
+#define ON_WM_LBUTTONUP() AFX_MOUSE_ENTRY(WM_LBUTTONUP, OnLButtonUp)
+#define ON_WM_LBUTTONDBLCLK() AFX_MOUSE_ENTRY(WM_LBUTTONDBLCLK, OnLButtonDblClk)
+#define ON_WM_MOUSEMOVE() AFX_MOUSE_ENTRY(WM_MOUSEMOVE, OnMouseMove)
+// void OnKillFocus(CWnd* pNewWnd); null when the new window has no object
+#define ON_WM_KILLFOCUS() \
+    { WM_KILLFOCUS, 0, 0, AFX_HANDLER(AFX_THIS(t)->OnKillFocus( \
+        CWnd::FromHandlePermanent(reinterpret_cast<HWND>(w))); return 0;) },
+// LRESULT memberFxn(WPARAM wParam, LPARAM lParam): any message, its result returned
+#define ON_MESSAGE(message, memberFxn) \
+    { (UINT)(message), 0, 0, AFX_HANDLER(return AFX_THIS(t)->memberFxn(w, l);) },
+
+// A point; from a mouse message's lParam with its signed coordinates.
+class CPoint : public POINT {
+public:
+    CPoint() { x = 0; y = 0; }
+    CPoint(int initX, int initY) { x = initX; y = initY; }
+    explicit CPoint(LPARAM l) { x = static_cast<short>(LOWORD(l)); y = static_cast<short>(HIWORD(l)); }
+};
+
 // Unpacks a WM_CTLCOLOR* message: the DC is lent by the system, and a control with
 // no C++ object is lent a temporary one for the call.
 template <typename F>
@@ -150,6 +177,13 @@ public:
     int MessageBox(const char* text, const char* caption = nullptr, UINT type = MB_OK);
     void GetWindowRect(LPRECT r) const { ::GetWindowRect(m_hWnd, r); }
     void ScreenToClient(LPRECT r) const;
+    void ClientToScreen(LPPOINT p) const { ::ClientToScreen(m_hWnd, p); }
+    void Invalidate(BOOL bErase = TRUE) { ::InvalidateRect(m_hWnd, nullptr, bErase); }
+    // Hands rgn to the window, which deletes it when it is replaced; 0 on failure
+    // (the region is then still the caller's).
+    int SetWindowRgn(HRGN rgn, BOOL bRedraw) { return ::SetWindowRgn(m_hWnd, rgn, bRedraw); }
+    // The bound object of the window holding the capture, or null.
+    static CWnd* GetCapture() { return FromHandlePermanent(::GetCapture()); }
     void GetWindowText(CString& s) const;
     void SetWindowText(const char* s) { ::SetWindowTextA(m_hWnd, s); }
     BOOL DestroyWindow();
@@ -175,6 +209,12 @@ protected:
     HBRUSH OnCtlColor(CDC*, CWnd*, UINT) { return reinterpret_cast<HBRUSH>(Default()); }
     void OnDrawItem(int nIDCtl, LPDRAWITEMSTRUCT lpDrawItemStruct);
     BOOL OnHelpInfo(HELPINFO*) { return static_cast<BOOL>(Default()); }
+    BOOL OnEraseBkgnd(CDC*) { return static_cast<BOOL>(Default()); }
+    void OnLButtonDown(UINT, CPoint) { Default(); }
+    void OnLButtonUp(UINT, CPoint) { Default(); }
+    void OnLButtonDblClk(UINT, CPoint) { Default(); }
+    void OnMouseMove(UINT, CPoint) { Default(); }
+    void OnKillFocus(CWnd*) { Default(); }
 
     DECLARE_MESSAGE_MAP()
 
@@ -240,6 +280,9 @@ private:
 class CButton : public CWnd {
 public:
     CButton() = default;
+    // BM_GETSTATE: BST_PUSHED, BST_FOCUS and the check state.
+    UINT GetState() const { return static_cast<UINT>(::SendMessageA(m_hWnd, BM_GETSTATE, 0, 0)); }
+    void SetState(BOOL bHighlight) { ::SendMessageA(m_hWnd, BM_SETSTATE, bHighlight, 0); }
 };
 
 class CProgressCtrl : public CWnd {

@@ -85,10 +85,11 @@ using FindHandle = UniqueHandle<FindTraits>;
 using GdiObject = UniqueHandle<GdiTraits>;
 using MemoryDc = UniqueHandle<MemoryDcTraits>;
 
-// Selects an object into a DC and puts the previous one back when it goes.
+// Selects an object into a DC and puts the previous one back when it goes; a null
+// object selects nothing.
 class SelectGuard {
 public:
-    SelectGuard(HDC dc, HGDIOBJ obj) : m_dc(dc), m_old(::SelectObject(dc, obj)) {}
+    SelectGuard(HDC dc, HGDIOBJ obj) : m_dc(dc), m_old(obj ? ::SelectObject(dc, obj) : nullptr) {}
     ~SelectGuard() {
         if (m_old && m_old != HGDI_ERROR) ::SelectObject(m_dc, m_old);
     }
@@ -98,6 +99,22 @@ public:
 private:
     HDC m_dc;
     HGDIOBJ m_old;
+};
+
+// SaveDC, and RestoreDC when it goes: a lent DC gets its modes, colours and
+// selected objects back.
+class SavedDcState {
+public:
+    explicit SavedDcState(HDC dc) : m_dc(dc), m_id(::SaveDC(dc)) {}
+    ~SavedDcState() {
+        if (m_id) ::RestoreDC(m_dc, m_id);
+    }
+    SavedDcState(const SavedDcState&) = delete;
+    SavedDcState& operator=(const SavedDcState&) = delete;
+
+private:
+    HDC m_dc;
+    int m_id;
 };
 
 // COM initialisation for the calling thread, undone when it goes.

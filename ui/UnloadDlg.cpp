@@ -45,6 +45,10 @@ BOOL CUnloadDlg::OnInitDialog() {
 
     m_progress.SetRange(0, 100);
 
+    // Both buttons take the size of their faces: 132 idle and disabled, 131 pushed.
+    m_btnRun.ApplySkin(IDB_BUTTON_UP, IDB_BUTTON_DOWN, 0, 0, 0, 0, 0, 0, 1);
+    m_btnExit.ApplySkin(IDB_BUTTON_UP, IDB_BUTTON_DOWN, 0, 0, 0, 0, 0, 0, 1);
+
     // Automatic start: off-screen, behind every window, not activated; the whole
     // run happens here, before the window is first shown.
     const unsigned char* cmdLine = reinterpret_cast<const unsigned char*>(::GetCommandLineA());

@@ -231,4 +231,16 @@ std::string CopySelf(const std::string& dir, const std::string& name) {
     return ::CopyFileA(SelfPath().c_str(), target.c_str(), FALSE) ? target : std::string();
 }
 
+DWORD GdiObjectCount() {
+    typedef DWORD(WINAPI * GetGuiResourcesFn)(HANDLE, DWORD);
+    auto getGuiResources = reinterpret_cast<GetGuiResourcesFn>(
+        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleA("user32.dll"), "GetGuiResources")));
+    DWORD count = getGuiResources ? getGuiResources(::GetCurrentProcess(), 0 /* GR_GDIOBJECTS */) : 0;
+    if (count) return count;
+    // Wine takes a handle's table index alone (high word 0) as that entry's handle.
+    for (ULONG_PTR index = 1; index < 0x10000; ++index)
+        if (::GetObjectType(reinterpret_cast<HGDIOBJ>(index))) ++count;
+    return count;
+}
+
 }  // namespace tolmtest

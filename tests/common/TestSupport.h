@@ -105,4 +105,8 @@ std::string SelfPath();
 // Copies this test program to dir\name and returns the copy's path ("" on failure).
 std::string CopySelf(const std::string& dir, const std::string& name);
 
+// The GDI objects this process holds: GetGuiResources where it answers, else
+// (Wine's is a stub returning 0) the handles that GetObjectType knows.
+DWORD GdiObjectCount();
+
 }  // namespace tolmtest

@@ -61,8 +61,10 @@ TEST_F(MainWindow, ControlsTextsAndPositionsFollowTheTemplate) {
             RECT got = ChildRect(child);
             EXPECT_EQ(want.left, got.left);
             EXPECT_EQ(want.top, got.top);
-            EXPECT_EQ(want.right, got.right - got.left) << "width";
-            EXPECT_EQ(want.bottom, got.bottom - got.top) << "height";
+            // Run and Exit take the size of their 74 x 21 faces.
+            const bool button = c.id == IDC_RUN || c.id == IDCANCEL;
+            EXPECT_EQ(button ? 74 : want.right, got.right - got.left) << "width";
+            EXPECT_EQ(button ? 21 : want.bottom, got.bottom - got.top) << "height";
         }
         EXPECT_TRUE(::IsWindowEnabled(::GetDlgItem(h, IDC_RUN)));
         EXPECT_TRUE(::IsWindowEnabled(::GetDlgItem(h, IDCANCEL)));
@@ -302,4 +304,52 @@ TEST_F(MainWindow, AutomaticStartMovesTheWindowOffScreenBeforeItIsShown) {
     EXPECT_EQ(HWND_BOTTOM, g_firstShow.move.hwndInsertAfter);
     EXPECT_EQ(-10, g_firstShow.move.x);
     EXPECT_EQ(-10, g_firstShow.move.y);
+}
+
+TEST_F(MainWindow, RunShowsFace132IdleAndDisabledAnd131Pushed) {
+    CUnloadDlg dlg;
+    bool idle = false, pushed = false, disabled = false;
+    DriveDialog([&] { return dlg.DoModal(); }, [&](HWND h) {
+        HWND run = ::GetDlgItem(h, IDC_RUN);
+        // The white line inside the top of face 132, the darker one of 131. The
+        // dialog thread may still be settling its focus: wait for the face.
+        auto shows = [&](COLORREF want) {
+            return WaitUntil([&] {
+                ::RedrawWindow(run, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+                HDC dc = ::GetDC(run);
+                COLORREF c = ::GetPixel(dc, 5, 1);
+                ::ReleaseDC(run, dc);
+                return c == want;
+            }, 2000);
+        };
+        idle = shows(RGB(255, 255, 255));
+        ::SendMessageA(run, BM_SETSTATE, TRUE, 0);
+        pushed = shows(RGB(150, 150, 150));
+        ::SendMessageA(run, BM_SETSTATE, FALSE, 0);
+        ::EnableWindow(run, FALSE);
+        disabled = shows(RGB(255, 255, 255));
+    });
+    EXPECT_TRUE(idle);
+    EXPECT_TRUE(pushed);
+    EXPECT_TRUE(disabled);
+}
+
+TEST_F(MainWindow, AThousandPaintsHoldNoNewGdiObjects) {
+    // Painting does not depend on the language: one of the two runs is enough.
+    if (!Japanese()) GTEST_SKIP() << "checked in the Japanese run";
+    CUnloadDlg dlg;
+    DWORD before = 0, after = 0;
+    DriveDialog([&] { return dlg.DoModal(); }, [&](HWND h) {
+        HWND run = ::GetDlgItem(h, IDC_RUN);
+        auto paint = [&](int i) {
+            ::SendMessageA(run, BM_SETSTATE, i % 2, 0);  // both faces
+            ::RedrawWindow(h, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+        };
+        for (int i = 0; i < 10; ++i) paint(i);  // first paints may fill the system's caches
+        before = GdiObjectCount();
+        for (int i = 0; i < 1000; ++i) paint(i);
+        after = GdiObjectCount();
+    });
+    ASSERT_NE(0u, before);
+    EXPECT_LE(after, before + 5) << "objects leaked by painting";
 }

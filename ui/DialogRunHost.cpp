@@ -1,7 +1,7 @@
-// The two uninstall runs, hosted by the main window: the interactive one with its
+// The main window as host of the two uninstall runs: the interactive one with its
 // questions, progress bar and log box, the silent one before the window exists.
-#include "../ui/UnloadDlg.h"
-#include "RunSequence.h"
+#include "../run/RunSequence.h"
+#include "UnloadDlg.h"
 
 namespace {
 
