@@ -33,11 +33,11 @@ int ScheduleFolderRemoval(const char* installDirectory) {
         key.hKey = nullptr;
         return 0;
     }
-    // Room for the tool path, a space and an install directory of 260 characters
-    // (259 and the appended backslash), so that the command line is never cut.
-    // The reader is told 520 bytes all the same: a longer earlier value does not
-    // count as a registration.
-    char command[520 + 1 + 261];
+    // Room for the quoted tool path, a space and an install directory of 260
+    // characters (259 and the appended backslash), so that the command line is
+    // never cut. The reader is told 520 bytes all the same: a longer earlier
+    // value does not count as a registration.
+    char command[2 + 520 + 1 + 261];
     DWORD capacity = 520;
     if (ReadRegString(key, "TQMUNLOAD", command, &capacity) == ERROR_SUCCESS) {
         CloseRegKey(key);
@@ -49,7 +49,9 @@ int ScheduleFolderRemoval(const char* installDirectory) {
         return 0;
     }
     ZeroMemory(command, sizeof command);
-    if (installDirectory && BuildPath(command, sizeof command, tool, " ", installDirectory)) {
+    // The tool path quoted: unquoted, a path with a blank would make the logon
+    // try "C:\Program.exe" and the like first.
+    if (installDirectory && BuildPath(command, sizeof command, "\"", tool, "\" ", installDirectory)) {
         // Only a folder that is there and cannot be removed is worth a second start.
         DWORD attrs = ::GetFileAttributesA(installDirectory);
         bool gone = attrs == INVALID_FILE_ATTRIBUTES && ::GetLastError() == ERROR_FILE_NOT_FOUND;
@@ -86,9 +88,12 @@ int PrepareVistaCompanion() {
 
     RegKey key;
     if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, kRunOnceKey, 0, kReadWrite, key.Put()) != ERROR_SUCCESS) return 0;
-    // The write's result does not change the outcome.
-    ::RegSetValueExA(key.Get(), "UnloadReboot", 0, REG_SZ, reinterpret_cast<const BYTE*>(companion),
-                     lstrlenA(companion) + 1);
+    // Quoted, as the tool's own command line is; the write's result does not
+    // change the outcome.
+    char command[2 + sizeof companion];
+    if (BuildPath(command, sizeof command, "\"", companion, "\""))
+        ::RegSetValueExA(key.Get(), "UnloadReboot", 0, REG_SZ, reinterpret_cast<const BYTE*>(command),
+                         lstrlenA(command) + 1);
     key.Close();
     return 1;
 }

@@ -3,14 +3,15 @@
 #pragma once
 
 // When installDirectory still exists and cannot be removed, registers
-// "<tool path> <installDirectory>" as RunOnce "TQMUNLOAD"; then writes the empty
+// "\"<tool path>\" <installDirectory>" as RunOnce "TQMUNLOAD"; then writes the empty
 // marker "TQM7NEEDREBOOT". 1 when "TQMUNLOAD" was already there (nothing
 // written) or the marker was written; 0 when the RunOnce key cannot be opened,
 // the tool's path cannot be read or the marker cannot be written.
 int ScheduleFolderRemoval(const char* installDirectory);
 
 // Puts a shortcut to vista_i.exe in the tool folder on the desktop (named by
-// string 132) and registers that program as RunOnce "UnloadReboot". 1 when the
+// string 132) and registers that program, its path quoted, as RunOnce
+// "UnloadReboot". 1 when the
 // RunOnce key was opened (whatever the write did); 0 when the tool's path or
 // the desktop folder could not be had (then nothing is written) or the key
 // could not be opened (the shortcut has been made by then).

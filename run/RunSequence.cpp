@@ -11,6 +11,7 @@
 #include "../cleanup/registry/InstallLocation.h"
 #include "../cleanup/registry/ProductKeys.h"
 #include "../cleanup/registry/ScriptEngines.h"
+#include "../framework/AfxApp.h"
 #include "../framework/Handles.h"
 #include "../res/resource.h"
 #include "../sys/OsInfo.h"
@@ -36,6 +37,12 @@ namespace {
 DWORD WINAPI SystemGetVersion() { return ::GetVersion(); }
 BOOL WINAPI SystemExitWindowsEx(UINT flags, DWORD reason) { return ::ExitWindowsEx(flags, reason); }
 
+// The tool's command-line argument as the application received it.
+int ReadStartFolder(char* buffer, size_t capacity) {
+    CWinApp* app = AfxGetApp();
+    return StartFolderFromArgument(app ? app->m_lpCmdLine : nullptr, buffer, capacity);
+}
+
 CString Loaded(UINT id) {
     CString s;
     s.LoadString(id);
@@ -43,6 +50,22 @@ CString Loaded(UINT id) {
 }
 
 }  // namespace
+
+int StartFolderFromArgument(const char* argument, char* buffer, size_t capacity) {
+    if (!argument || !buffer) return 0;
+    // The folder stands unquoted after the program, as the restart registers it.
+    size_t n = std::strlen(argument);
+    while (n > 0 && (argument[n - 1] == ' ' || argument[n - 1] == '\t')) --n;
+    char folder[InstallDirectoryBufferSize];
+    if (n == 0 || n >= sizeof folder || n >= capacity) return 0;
+    std::memcpy(folder, argument, n);
+    folder[n] = '\0';
+    const DWORD attrs = ::GetFileAttributesA(folder);
+    if (attrs == INVALID_FILE_ATTRIBUTES || !(attrs & FILE_ATTRIBUTE_DIRECTORY)) return 0;
+    if (IsRefusedProductFolder(folder)) return 0;
+    std::memcpy(buffer, folder, n + 1);
+    return 1;
+}
 
 const RunOperations& SystemRunOperations() {
     static const RunOperations ops = {
@@ -53,7 +76,7 @@ const RunOperations& SystemRunOperations() {
         DeleteDriverServiceKeys,  DeleteRunValues,           RemoveProductServices,
         TerminateProductProcesses, RemoveInstallerRecordFolder, DeleteRegistryTree,
         PreserveUserRules,        RemoveProductFolder,       ScheduleFolderRemoval,
-        PrepareVistaCompanion,    SystemExitWindowsEx,
+        PrepareVistaCompanion,    SystemExitWindowsEx,       ReadStartFolder,
     };
     return ops;
 }
@@ -110,8 +133,15 @@ void RunUninstall(const RunMode& mode, RunHost& host, const RunOperations& ops) 
     if (!ops.readAntivirusProgramPath(installDirectory, HKEY_LOCAL_MACHINE) &&
         !ops.readAntivirusProgramPath(installDirectory, HKEY_CURRENT_USER) &&
         !ops.readFirewallProgramPath(installDirectory) && !ops.readUpdatePath(installDirectory)) {
-        if (host.Message(Loaded(IDS_NO_INSTALL_PATH), questionCaption, MB_YESNO) == IDNO) return;
-        noDirectory = true;
+        // Started again after a restart: the registry no longer knows the folder
+        // that stayed, the argument names it. Only where 109 is asked before
+        // anything in it is deleted.
+        const bool started = mode.asksBeforeFiles && ops.readStartFolder &&
+                             ops.readStartFolder(installDirectory, sizeof installDirectory);
+        if (!started) {
+            if (host.Message(Loaded(IDS_NO_INSTALL_PATH), questionCaption, MB_YESNO) == IDNO) return;
+            noDirectory = true;
+        }
     }
 
     const CString success = Loaded(IDS_SUFFIX_SUCCESS);
@@ -175,8 +205,8 @@ void RunUninstall(const RunMode& mode, RunHost& host, const RunOperations& ops) 
         if (removeFiles) {
             const bool vista = ops.isWindowsVista() != 0;
             if (vista) ops.preserveUserRules(installDirectory);
-            ops.removeProductFolder(installDirectory, sizeof installDirectory);  // result not used
-            line += success;
+            // A folder the removal refused to clean is no success.
+            line += ops.removeProductFolder(installDirectory, sizeof installDirectory) ? success : failure;
             if (!vista || mode.schedulesOnVista) ops.scheduleFolderRemoval(installDirectory);
         } else {
             // The Japanese table has no 124: the line then ends with 116 alone.

@@ -46,7 +46,14 @@ struct RunOperations {
     int (*scheduleFolderRemoval)(const char* installDirectory);
     int (*prepareVistaCompanion)();
     BOOL(WINAPI* exitWindowsEx)(UINT flags, DWORD reason);
+    // The folder the tool was started with (see StartFolderFromArgument); may be null.
+    int (*readStartFolder)(char* buffer, size_t capacity);
 };
+// Copies argument into buffer when it is an existing, absolute folder that the
+// folder removal would clean: how the tool is started again after a restart,
+// with the folder it could not remove. 1 then; 0, buffer untouched, otherwise.
+int StartFolderFromArgument(const char* argument, char* buffer, size_t capacity);
+
 // The real operations.
 const RunOperations& SystemRunOperations();
 // 1 when OpenSCManagerA with SC_MANAGER_ALL_ACCESS succeeds (the handle is closed at once).

@@ -30,45 +30,42 @@ bool SystemDriveRoot(char (&root)[4]) {
     return true;
 }
 
-// The full, long form of path without trailing backslashes, for comparing
-// folders; false when it cannot be had.
-bool ComparableFolder(const char* path, char* out, DWORD size) {
-    // "\\?\C:\x" names C:\x; "\\?\UNC\server\share" names \\server\share.
-    char unprefixed[520];
-    if (std::strncmp(path, "\\\\?\\UNC\\", 8) == 0) {
-        if (!BuildPath(unprefixed, sizeof unprefixed, "\\", path + 7)) return false;
-        path = unprefixed;
-    } else if (std::strncmp(path, "\\\\?\\", 4) == 0 || std::strncmp(path, "\\\\.\\", 4) == 0) {
-        path += 4;
-    }
-    DWORD n = ::GetFullPathNameA(path, size, out, nullptr);
-    if (n == 0 || n >= size) return false;
-    // Not on the first Windows 95: looked up, so short names are resolved where possible.
-    typedef DWORD(WINAPI * LongPathFn)(LPCSTR, LPSTR, DWORD);
-    HMODULE kernel = ::GetModuleHandleA("kernel32.dll");
-    auto longPath = kernel ? reinterpret_cast<LongPathFn>(
-                                 reinterpret_cast<void*>(::GetProcAddress(kernel, "GetLongPathNameA")))
-                           : nullptr;
-    if (longPath) {
-        char full[520];
-        DWORD m = longPath(out, full, sizeof full);
-        if (m > 0 && m < sizeof full && m < size) std::memcpy(out, full, m + 1);
-    }
-    size_t len = std::strlen(out);
-    while (len > 0 && EndsWithBackslash(out)) out[--len] = '\0';
-    return true;
+// Folders the system names for programs, profiles and user data: each is
+// refused, and so is any folder that holds one of them below it. Those a
+// system does not know are skipped.
+const int kProtectedShellFolders[] = {
+    CSIDL_PROGRAM_FILES,           CSIDL_PROGRAM_FILESX86, CSIDL_PROGRAM_FILES_COMMON, CSIDL_PROGRAM_FILES_COMMONX86,
+    CSIDL_PROFILE,                 CSIDL_DESKTOPDIRECTORY, CSIDL_PERSONAL,             CSIDL_APPDATA,
+    CSIDL_LOCAL_APPDATA,           CSIDL_COMMON_APPDATA,   CSIDL_COMMON_DOCUMENTS,     CSIDL_WINDOWS,
+    CSIDL_COMMON_DESKTOPDIRECTORY, CSIDL_SYSTEM,
+};
+// The 64-bit program folders, which a 32-bit program learns only from these.
+const char* const kProtectedFolderVariables[] = {"ProgramW6432", "CommonProgramW6432"};
+
+// True when dir (in its comparable form) lies directly in the folder that holds
+// profile: another user's profile.
+bool IsBesideProfile(const char* dir, const char* profile) {
+    char parent[520], profiles[520];
+    if (!BuildPath(parent, sizeof parent, dir) || !folderwalk::ComparableFolder(profile, profiles, sizeof profiles))
+        return false;
+    const char* a = LastBackslash(parent);
+    const char* b = LastBackslash(profiles);
+    if (!a || !b) return false;
+    parent[a - parent] = '\0';
+    profiles[b - profiles] = '\0';
+    return EqualNoCase(parent, profiles);
 }
 
 // True for a folder the removal must never clean: a drive or share root, the
-// Windows folder, the system folder, the system drive's "Program Files";
-// also any relative path.
+// Windows or system folder, a program-files, profile or user-data folder of the
+// system or a folder holding one of them; also any relative path.
 bool IsProtectedFolder(const char* installDirectory) {
     // Only an absolute path names one folder whatever the current directory is.
     const char* p = installDirectory;
     bool drivePath = ((p[0] >= 'A' && p[0] <= 'Z') || (p[0] >= 'a' && p[0] <= 'z')) && p[1] == ':' && p[2] == '\\';
     if (!drivePath && !(p[0] == '\\' && p[1] == '\\')) return true;
     char dir[520];
-    if (!ComparableFolder(installDirectory, dir, sizeof dir)) return true;
+    if (!folderwalk::ComparableFolder(installDirectory, dir, sizeof dir)) return true;
     size_t len = std::strlen(dir);
     if (len <= 2) return true;  // "C:" or nothing
     if (dir[0] == '\\' && dir[1] == '\\') {
@@ -88,10 +85,20 @@ bool IsProtectedFolder(const char* installDirectory) {
     if (w == 0 || w >= sizeof candidates[2]) candidates[2][0] = '\0';
     char root[4] = {system[0], system[1], system[2], '\0'};
     BuildPath(candidates[3], sizeof candidates[3], root, "Program Files");
-    for (const auto& candidate : candidates) {
+    for (const auto& candidate : candidates)
+        if (candidate[0] && folderwalk::IsSameOrBelow(candidate, dir)) return true;
+
+    for (int csidl : kProtectedShellFolders) {
+        char folder[MAX_PATH] = {};
+        if (!::SHGetSpecialFolderPathA(nullptr, folder, csidl, FALSE) || !folder[0]) continue;
+        if (folderwalk::IsSameOrBelow(folder, dir)) return true;
+        // Another user's profile lies beside this user's, in the profiles root.
+        if (csidl == CSIDL_PROFILE && IsBesideProfile(dir, folder)) return true;
+    }
+    for (const char* name : kProtectedFolderVariables) {
         char folder[520];
-        if (candidate[0] && ComparableFolder(candidate, folder, sizeof folder) && EqualNoCase(dir, folder))
-            return true;
+        DWORD m = ::GetEnvironmentVariableA(name, folder, sizeof folder);
+        if (m > 0 && m < sizeof folder && folderwalk::IsSameOrBelow(folder, dir)) return true;
     }
     return false;
 }
@@ -129,15 +136,21 @@ int RemoveInstallerRecordFolder(const char* productCode) {
     return 1;
 }
 
+bool IsRefusedProductFolder(const char* installDirectory) {
+    return !installDirectory || !*installDirectory || IsProtectedFolder(installDirectory) ||
+           folderwalk::IsReparseFolder(installDirectory);
+}
+
 int RemoveProductFolder(char* installDirectory, size_t capacity) {
     if (!installDirectory) return 0;
-    if (*installDirectory && !IsProtectedFolder(installDirectory) && !folderwalk::IsReparseFolder(installDirectory)) {
+    const bool refused = IsRefusedProductFolder(installDirectory);
+    if (!refused) {
         DeleteProductFilesInTree(installDirectory);
         RemoveFolderContents(installDirectory, IsFullClearingFolder(installDirectory) ? 0 : 1);
         ::RemoveDirectoryA(installDirectory);
     }
     RemoveProductShortcuts(installDirectory, capacity);
-    return 0;
+    return refused ? 0 : 1;
 }
 
 int RemoveProductShortcuts(char* installDirectory, size_t capacity) {

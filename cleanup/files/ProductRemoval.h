@@ -13,11 +13,18 @@ const size_t InstallDirectoryBufferSize = 261;
 // (nothing done), otherwise 1.
 int RemoveInstallerRecordFolder(const char* productCode);
 
+// True when RemoveProductFolder refuses to clean installDirectory: no path or a
+// relative one, a drive or share root, the Windows or system folder, a
+// program-files, profile or user-data folder that the system names (or
+// "Program Files"), a folder holding one of these below it, or a reparse point.
+bool IsRefusedProductFolder(const char* installDirectory);
+
 // Deletes the suite's files and folders below installDirectory (everything when
 // its last component is ZRP2006 or ZRP2007, else only by name) and the folder
-// itself when empty, then calls RemoveProductShortcuts. A drive root, the
-// Windows, system or "Program Files" folder, or a reparse point is not cleaned.
-// capacity: the size of the installDirectory buffer. Returns 0.
+// itself when empty, then calls RemoveProductShortcuts. A refused folder (see
+// IsRefusedProductFolder) is not cleaned; its shortcut step runs all the same.
+// capacity: the size of the installDirectory buffer. Returns 1 when the folder
+// was cleaned (what is in use stays), 0 when it was refused.
 int RemoveProductFolder(char* installDirectory, size_t capacity);
 
 // Deletes the desktop shortcuts whose executables are gone from

@@ -1,13 +1,17 @@
 #include "UserRules.h"
 
 #include <windows.h>
+#include <shlobj.h>
 
 #include <initializer_list>
 
 #include "FolderCopy.h"
+#include "FolderWalk.h"
 #include "PathText.h"
 
 using pathtext::BuildPath;
+
+const char kRulesFolderName[] = "TolmUnload Rules";
 
 int PreserveUserRules(const char* installDirectory) {
     if (!installDirectory) return 1;
@@ -20,6 +24,16 @@ int PreserveUserRules(const char* installDirectory) {
     const char* last = pathtext::LastBackslash(tool);
     if (!last) return 1;
     tool[last - tool] = '\0';
+    // A tool started from the install folder or from below it would put the
+    // copies where the removal clears next (or copy the files onto themselves):
+    // they go to the user's documents instead, never below the install folder.
+    if (folderwalk::IsSameOrBelow(tool, installDirectory)) {
+        char documents[MAX_PATH] = {};
+        if (!::SHGetSpecialFolderPathA(nullptr, documents, CSIDL_PERSONAL, FALSE) ||
+            !BuildPath(tool, sizeof tool, documents, "\\", kRulesFolderName) ||
+            folderwalk::IsSameOrBelow(tool, installDirectory))
+            return 1;
+    }
 
     char source[520], destination[520];
     if (BuildPath(source, sizeof source, installDirectory, sep, kRuleFile) &&

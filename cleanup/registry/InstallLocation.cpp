@@ -16,6 +16,14 @@ int ReadPathValue(HKEY root, const char* keyPath, const char* value, char* buffe
     DWORD capacity = kInstallPathCapacity;
     int found = (ReadRegString(holder, value, buffer, &capacity) == ERROR_SUCCESS && buffer[0] != '\0') ? 1 : 0;
     CloseRegKey(holder);
+    // "C:/Apps/ZRP2007" names the same folder as "C:\Apps\ZRP2007"; every step
+    // after this one reads only backslashes as separators.
+    if (found) {
+        for (char* p = buffer; *p; ++p) {
+            if (*p == '/') *p = '\\';
+            else if (::IsDBCSLeadByte(static_cast<BYTE>(*p)) && p[1]) ++p;
+        }
+    }
     return found;
 }
 

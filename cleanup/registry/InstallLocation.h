@@ -2,6 +2,8 @@
 #pragma once
 #include <windows.h>
 
+// A path read is handed on with every "/" turned into "\\".
+
 // Capacity, in bytes, of the buffers the lookups fill (at most 259 characters and the NUL).
 constexpr DWORD kInstallPathCapacity = 260;
 

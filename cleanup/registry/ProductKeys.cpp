@@ -61,12 +61,14 @@ int DeleteProductKeys(HKEY root) {
         if (OpenForChange(root, kMakerKey, maker) != ERROR_SUCCESS) return 0;
         ::RegDeleteKeyA(maker.Get(), "antivirus");  // outcome not examined
     }
-    {
-        RegKey firewall;
-        if (OpenForChange(root, kFirewallKey, firewall) != ERROR_SUCCESS) return 0;
+    RegKey firewall;
+    rc = OpenForChange(root, kFirewallKey, firewall);
+    // Without the firewall part there is nothing of it to delete; a firewall key
+    // that is there but cannot be opened is a failure.
+    if (rc != ERROR_SUCCESS && rc != ERROR_FILE_NOT_FOUND) return 0;
+    if (rc == ERROR_SUCCESS) {
         ClearValues(firewall.Get());
-    }
-    {
+        firewall.Close();
         RegKey maker;
         if (OpenForChange(root, kMakerKey, maker) != ERROR_SUCCESS) return 0;
         ::RegDeleteKeyA(maker.Get(), "TqmPFW");  // stays on NT when it has subkeys

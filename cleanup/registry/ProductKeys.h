@@ -7,8 +7,9 @@
 extern const char* const kProductSubkeys[];
 
 // Deletes the antivirus and personal-firewall keys under root (HKLM or HKCU).
-// 1 when the product key does not exist or every step was reached; 0 when
-// SOFTWARE\Velkaris or its TqmPFW key cannot be opened.
+// 1 when the product key does not exist or every step was reached (a missing
+// TqmPFW key is nothing to do); 0 when SOFTWARE\Velkaris or an existing TqmPFW
+// key cannot be opened.
 int DeleteProductKeys(HKEY root);
 // Deletes root\SOFTWARE\Velkaris\antivirus\Update with everything below it. Always 1.
 int DeleteUpdateKey(HKEY root);

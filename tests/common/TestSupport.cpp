@@ -76,6 +76,14 @@ bool ChildProcess::Start(const std::string& commandLine, const char* workDir) {
     return true;
 }
 
+bool ChildProcess::Attach(DWORD pid) {
+    if (m_process) return false;
+    m_process = ::OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION | PROCESS_TERMINATE, FALSE, pid);
+    if (!m_process) return false;
+    m_pid = pid;
+    return true;
+}
+
 bool ChildProcess::Wait(DWORD timeoutMs, DWORD* exitCode) {
     if (!m_process) return false;
     if (timeoutMs != INFINITE) timeoutMs *= WaitScale();

@@ -39,6 +39,8 @@ public:
 
     // Starts commandLine as given (the program path is its first token).
     bool Start(const std::string& commandLine, const char* workDir = nullptr);
+    // Takes on a process that something else started; false when it cannot be opened.
+    bool Attach(DWORD pid);
     // Waits up to timeoutMs; true when it ended. exitCode is set then.
     bool Wait(DWORD timeoutMs, DWORD* exitCode = nullptr);
     bool Running() const;

@@ -329,7 +329,8 @@ void Unseed() {
     }
     DeleteValue(HKEY_LOCAL_MACHINE, kRun, "TqmStart");
     DeleteValue(HKEY_CURRENT_USER, kRun, "TqmPFW");
-    for (const char* v : {"TQMUNLOAD", "TQM7NEEDREBOOT", "UnloadReboot"}) DeleteValue(HKEY_LOCAL_MACHINE, kRunOnce, v);
+    for (const char* v : {"TQMUNLOAD", "TQM7NEEDREBOOT", "UnloadReboot", "ZZTolmE2EDriver"})
+        DeleteValue(HKEY_LOCAL_MACHINE, kRunOnce, v);
     for (const char* code : kCodes) ::SHDeleteKeyA(HKEY_LOCAL_MACHINE, (std::string(kUninstall) + code).c_str());
     ::SHDeleteKeyA(HKEY_LOCAL_MACHINE, (std::string(kUninstall) + kKeepCode).c_str());
     ::SHDeleteKeyA(HKEY_LOCAL_MACHINE, (std::string(kServices) + "QNetWch").c_str());
@@ -491,15 +492,38 @@ std::string LogText(HWND main) {
 
 }  // namespace
 
+namespace {
+
+DriveResult DriveChild(tolmtest::ChildProcess& child, bool pressRun, const Answerer& answer, DWORD timeoutMs);
+
+}  // namespace
+
 DriveResult Drive(const std::string& tool, const std::string& args, bool pressRun, const Answerer& answer,
                   DWORD timeoutMs) {
-    DriveResult res;
     tolmtest::ChildProcess child;
     std::string cmd = "\"" + tool + "\"" + (args.empty() ? "" : " " + args);
     if (!child.Start(cmd)) {
+        DriveResult res;
         res.trouble = "cannot start " + cmd;
         return res;
     }
+    return DriveChild(child, pressRun, answer, timeoutMs);
+}
+
+DriveResult DriveRunning(DWORD pid, bool pressRun, const Answerer& answer, DWORD timeoutMs) {
+    tolmtest::ChildProcess child;
+    if (!child.Attach(pid)) {
+        DriveResult res;
+        res.trouble = "cannot open process " + std::to_string(pid);
+        return res;
+    }
+    return DriveChild(child, pressRun, answer, timeoutMs);
+}
+
+namespace {
+
+DriveResult DriveChild(tolmtest::ChildProcess& child, bool pressRun, const Answerer& answer, DWORD timeoutMs) {
+    DriveResult res;
     const DWORD start = ::GetTickCount();
     bool pressed = false, closing = false;
     HWND lastBox = nullptr;
@@ -567,5 +591,7 @@ DriveResult Drive(const std::string& tool, const std::string& args, bool pressRu
     }
     return res;
 }
+
+}  // namespace
 
 }  // namespace e2e

@@ -81,6 +81,9 @@ using Answerer = std::function<int(const Box&)>;
 // is over closes the window with Exit (if it is still open). All waits bounded.
 DriveResult Drive(const std::string& tool, const std::string& args, bool pressRun, const Answerer& answer,
                   DWORD timeoutMs = 60000);
+// The same for the tool that is already running as process pid (started by
+// something else, such as the restart).
+DriveResult DriveRunning(DWORD pid, bool pressRun, const Answerer& answer, DWORD timeoutMs = 60000);
 // Text of identifier id as the catalogue spells it for language lang ("ja"/"zh"),
 // in the ANSI code page; "" for an absent entry.
 std::string Msg(int id, const std::string& lang);

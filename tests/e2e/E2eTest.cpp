@@ -1,6 +1,7 @@
 // The real tool, driven as a user would, on a seeded installation of the suite.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <memory>
 
 #include "E2eSupport.h"
@@ -19,13 +20,15 @@ protected:
     void SetUp() override {
         lang = tolmtest::Env("TOLM_LANG");
         if (lang.empty()) lang = "ja";
+        // The restart's driver compares no texts: the boot gives it no language.
+        if (::strstr(::GetCommandLineA(), " --tolm-restart-")) return;
         const UINT cp = ::GetACP();
         ASSERT_EQ(cp, lang == "zh" ? 936u : 932u) << "the test's code page does not match its language";
     }
     void TearDown() override {
         version.reset();
         install.reset();
-        Unseed();
+        if (!keepInstallation) Unseed();
     }
     void Seed(const SeedOptions& o) {
         dir = o.installDir;
@@ -117,6 +120,7 @@ protected:
     std::unique_ptr<Installation> install;
     std::unique_ptr<tolmtest::ScopedWindowsVersion> version;
     Probe seeded;
+    bool keepInstallation = false;  // the restart's driver leaves the scenario to the host
 };
 
 const std::vector<int> kYesNo = {IDYES, IDNO};
@@ -147,7 +151,7 @@ TEST_F(EndToEnd, CompleteRunRemovesTheSuite) {
     EXPECT_EQ(r.finalProgress, 100);
     EXPECT_FALSE(r.runEnabledAtEnd);
     EXPECT_EQ(Differences(ProbeMachine(dir), Removed(full, false)), "");
-    EXPECT_EQ(RunOnceValue("TQMUNLOAD"), full ? "<none>" : tool + " " + dir + "\\");
+    EXPECT_EQ(RunOnceValue("TQMUNLOAD"), full ? "<none>" : "\"" + tool + "\" " + dir + "\\");
     EXPECT_EQ(RunOnceValue("TQM7NEEDREBOOT"), "");
     EXPECT_EQ(RunOnceValue("UnloadReboot"), "<none>");
 }
@@ -324,8 +328,8 @@ TEST_F(EndToEnd, VistaKeepsTheRulesAndPreparesTheCompanion) {
     ASSERT_EQ(r.boxes.size(), 3u);
     EXPECT_EQ(r.finalLog, Log({111, 112, 122, 113, 122, 114, 122, 115, 122, 116, 122}));
     EXPECT_EQ(Differences(ProbeMachine(dir), Removed(false, true)), "");
-    EXPECT_EQ(RunOnceValue("UnloadReboot"), std::string(kToolDir) + "\\vista_i.exe");
-    EXPECT_EQ(RunOnceValue("TQMUNLOAD"), tool + " " + dir + "\\");
+    EXPECT_EQ(RunOnceValue("UnloadReboot"), "\"" + std::string(kToolDir) + "\\vista_i.exe\"");
+    EXPECT_EQ(RunOnceValue("TQMUNLOAD"), "\"" + tool + "\" " + dir + "\\");
 }
 
 TEST_F(EndToEnd, SilentRunOnVistaSchedulesNoFolderRemoval) {
@@ -343,7 +347,7 @@ TEST_F(EndToEnd, SilentRunOnVistaSchedulesNoFolderRemoval) {
     EXPECT_TRUE(p["copy:Rules\\QPFWRule.xml"]);
     EXPECT_TRUE(p["desk:common:132"]);
     EXPECT_TRUE(p["file:MyNotes.txt"]);
-    EXPECT_EQ(RunOnceValue("UnloadReboot"), std::string(kToolDir) + "\\vista_i.exe");
+    EXPECT_EQ(RunOnceValue("UnloadReboot"), "\"" + std::string(kToolDir) + "\\vista_i.exe\"");
     EXPECT_EQ(RunOnceValue("TQMUNLOAD"), "<none>");
     EXPECT_EQ(RunOnceValue("TQM7NEEDREBOOT"), "<none>");
 }
@@ -359,7 +363,7 @@ TEST_F(EndToEnd, FileInUseRegistersTheToolForTheNextLogon) {
     Probe p = ProbeMachine(dir);
     EXPECT_TRUE(p["dir:"]);
     EXPECT_FALSE(p["file:MyNotes.txt"]);  // ZRP2007 is emptied whole, as far as nothing is in use
-    EXPECT_EQ(RunOnceValue("TQMUNLOAD"), tool + " " + dir + "\\");
+    EXPECT_EQ(RunOnceValue("TQMUNLOAD"), "\"" + tool + "\" " + dir + "\\");
     EXPECT_EQ(RunOnceValue("TQM7NEEDREBOOT"), "");
 
     // What the next logon runs: the tool with the folder as its argument opens its
@@ -399,15 +403,99 @@ TEST_F(EndToEnd, Windows98UsesThePerUserFoldersAndTheVxdKey) {
 // A real restart, driven from the host by restart_e2e.sh in a scratch prefix of
 // its own. Phase "before": a folder with a file in use, the complete run, and Yes
 // to the restart question; what the run registered is written down first, since
-// the restart ends this process. Phase "after" (once the restart has run the
-// registered command and the host has closed the tool it started) checks that
-// the value was consumed and takes the installation away.
+// the restart ends this process, and a driver is registered to run at the
+// restart before "TQMUNLOAD". The boot runs that driver (this test, told so on
+// its command line, with none of the host's environment); it starts a detached
+// copy of itself and returns, so that the boot goes on to start the tool. The
+// copy drives the tool the boot started: Run, Yes, Yes, and No to the restart,
+// and writes down the boxes it saw. Phase "after" (in a fresh session) checks
+// that the folder is gone and that nothing is registered again.
+namespace {
+
+const char kBeforeRecord[] = "C:\\tolmtest\\e2e-restart.txt";
+const char kDrivenRecord[] = "C:\\tolmtest\\e2e-restart-driven.txt";
+// Wine runs the RunOnce values from the last name to the first: this one first.
+const char kDriverValue[] = "ZZTolmE2EDriver";
+const char kDriveFlag[] = " --tolm-restart-drive";
+const char kAttachFlag[] = " --tolm-restart-attach";
+
+std::string RestartPhase() {
+    const std::string line = ::GetCommandLineA();
+    if (line.find(kAttachFlag) != std::string::npos) return "attach";
+    if (line.find(kDriveFlag) != std::string::npos) return "drive";
+    return tolmtest::Env("TOLM_RESTART_PHASE");
+}
+
+std::string ThisProgram() {
+    char p[MAX_PATH];
+    DWORD n = ::GetModuleFileNameA(nullptr, p, MAX_PATH);
+    return std::string(p, n);
+}
+
+bool RegisterDriver() {
+    HKEY k = nullptr;
+    if (::RegCreateKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RunOnce", 0, nullptr, 0,
+                          KEY_SET_VALUE, nullptr, &k, nullptr) != ERROR_SUCCESS)
+        return false;
+    const std::string cmd = "\"" + ThisProgram() + "\" --gtest_filter=EndToEnd.RestartRunsTheRegisteredRemoval" + kDriveFlag;
+    LONG r = ::RegSetValueExA(k, kDriverValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(cmd.c_str()),
+                              static_cast<DWORD>(cmd.size() + 1));
+    ::RegCloseKey(k);
+    return r == ERROR_SUCCESS;
+}
+
+// The box texts the driver saw, each ended by a NUL.
+std::vector<std::string> ReadBoxes(const std::string& path) {
+    std::vector<std::string> boxes;
+    HANDLE h = ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return boxes;
+    std::string all;
+    char buf[4096];
+    DWORD n = 0;
+    while (::ReadFile(h, buf, sizeof buf, &n, nullptr) && n > 0) all.append(buf, n);
+    ::CloseHandle(h);
+    for (size_t at = 0, end; (end = all.find('\0', at)) != std::string::npos; at = end + 1) boxes.push_back(all.substr(at, end - at));
+    return boxes;
+}
+
+}  // namespace
+
 TEST_F(EndToEnd, RestartRunsTheRegisteredRemoval) {
-    const std::string phase = tolmtest::Env("TOLM_RESTART_PHASE");
+    const std::string phase = RestartPhase();
     if (phase.empty()) GTEST_SKIP() << "run by restart_e2e.sh in a scratch prefix";
-    const std::string record = "C:\\tolmtest\\e2e-restart.txt";
+    if (phase == "drive") {
+        // Inside the boot: start the copy that waits for the tool, and return.
+        keepInstallation = true;
+        std::string cmd = ::GetCommandLineA();
+        cmd.replace(cmd.find(kDriveFlag), std::strlen(kDriveFlag), kAttachFlag);
+        STARTUPINFOA si = {};
+        si.cb = sizeof si;
+        PROCESS_INFORMATION pi = {};
+        ASSERT_TRUE(::CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, FALSE, DETACHED_PROCESS, nullptr, nullptr, &si, &pi));
+        ::CloseHandle(pi.hThread);
+        ::CloseHandle(pi.hProcess);
+        return;
+    }
+    if (phase == "attach") {
+        keepInstallation = true;
+        std::vector<DWORD> pids;
+        tolmtest::WaitUntil([&] { return !(pids = tolmtest::ProcessesNamed("TolmUnload.exe")).empty(); }, 120000);
+        std::string record;
+        if (!pids.empty()) {
+            int seen = 0;
+            // Answered by place, not by text: this process may not have the host's code page.
+            DriveResult r = DriveRunning(pids.front(), true, [&](const Box& b) {
+                ++seen;
+                return b.buttons.size() == 1 ? IDOK : seen <= 2 ? IDYES : IDNO;
+            }, 240000);
+            for (const Box& b : r.boxes) record += b.text + '\0';
+        }
+        tolmtest::WriteFile(kDrivenRecord, record.empty() ? std::string("no tool", 8) : record);
+        return;
+    }
     if (phase == "before") {
-        ::DeleteFileA(record.c_str());
+        ::DeleteFileA(kBeforeRecord);
+        ::DeleteFileA(kDrivenRecord);
         SeedOptions o;
         o.installDir = kZrpDir;
         o.services = false;
@@ -415,15 +503,26 @@ TEST_F(EndToEnd, RestartRunsTheRegisteredRemoval) {
         Seed(o);
         Answerer yes = By({{102, IDYES}, {109, IDYES}, {125, IDYES}}, lang);
         Answerer answer = [&](const Box& b) {
-            if (b.text == M(125))
-                tolmtest::WriteFile(record, RunOnceValue("TQMUNLOAD") + "\n" + tool + " " + dir + "\\\n");
+            if (b.text == M(125)) {
+                tolmtest::WriteFile(kBeforeRecord,
+                                    RunOnceValue("TQMUNLOAD") + "\n\"" + tool + "\" " + dir + "\\\n");
+                if (!RegisterDriver()) return IDNO;
+            }
             return yes(b);
         };
         DriveResult r = Drive(tool, "", true, answer, 120000);
         FAIL() << "the restart did not end this process: " << r.trouble;
     }
     ASSERT_EQ("after", phase);
-    EXPECT_EQ("<none>", RunOnceValue("TQMUNLOAD")) << "the restart consumes the value";
-    EXPECT_EQ("<none>", RunOnceValue("TQM7NEEDREBOOT"));
-    ::DeleteFileA(record.c_str());
+    dir = kZrpDir;
+    const std::vector<std::string> boxes = ReadBoxes(kDrivenRecord);
+    ASSERT_EQ(3u, boxes.size()) << "the tool the restart started should ask 102, 109 and 125";
+    EXPECT_EQ(M(102), boxes[0]);
+    EXPECT_EQ(Question109(dir + "\\"), boxes[1]) << "the folder from the command line, not 107";
+    EXPECT_EQ(M(125), boxes[2]);
+    EXPECT_FALSE(ProbeMachine(dir)["dir:"]) << "the folder that stayed is gone";
+    EXPECT_EQ("<none>", RunOnceValue("TQMUNLOAD")) << "consumed, and not registered again";
+    EXPECT_EQ("<none>", RunOnceValue(kDriverValue));
+    ::DeleteFileA(kBeforeRecord);
+    ::DeleteFileA(kDrivenRecord);
 }

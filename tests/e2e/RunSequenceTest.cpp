@@ -9,6 +9,7 @@
 
 #include "../../res/resource.h"
 #include "../../run/RunSequence.h"
+#include "TestSupport.h"
 
 namespace {
 
@@ -27,6 +28,8 @@ struct Fake {
     const char* folderBuffer = nullptr;  // the buffer the folder removal got
     std::string scheduled;
     const char* scheduledBuffer = nullptr;
+    int folderCleaned = 1;    // what the folder removal reports
+    std::string startFolder;  // what the command line names, "" none
 };
 Fake* g = nullptr;
 
@@ -70,13 +73,19 @@ const RunOperations kFakeOps = {
         g->folderBuffer = dir;
         size_t n = std::strlen(dir);
         if (n && dir[n - 1] != '\\' && n + 1 < capacity) std::strcat(dir, "\\");
-        return 0;
+        return g->folderCleaned;
     },
     [](const char* dir) { Call(std::string("ScheduleFolderRemoval ") + dir); g->scheduledBuffer = dir; return 1; },
     [] { Call("PrepareVistaCompanion"); return 1; },
     [](UINT flags, DWORD reason) WINAPI -> BOOL {
         Call("ExitWindowsEx " + std::to_string(flags) + " " + std::to_string(reason));
         return TRUE;
+    },
+    [](char* buffer, size_t capacity) {
+        Call("ReadStartFolder");
+        if (g->startFolder.empty() || g->startFolder.size() >= capacity) return 0;
+        std::strcpy(buffer, g->startFolder.c_str());
+        return 1;
     },
 };
 
@@ -348,6 +357,100 @@ TEST_F(RunSequence, LookupStopsAtTheFirstPlaceThatKnowsTheFolder) {
     EXPECT_EQ(h.boxes[0].caption, "");
     EXPECT_TRUE(h.log.empty());
     g = &fake;
+}
+
+// Started again after the restart: the registry knows no folder any more, the
+// command line names the one that stayed. The interactive run takes it, asks
+// 109 about it and removes it; the silent run still asks 107.
+TEST_F(RunSequence, FolderFromTheCommandLineWhenTheRegistryKnowsNone) {
+    fake.lookup = -1;
+    fake.startFolder = "C:\\Apps\\ZRP2007\\";
+    host.answers = {IDYES, IDYES, IDNO};
+    RunUninstall(kInteractiveRun, host, kFakeOps);
+    ASSERT_EQ(host.boxes.size(), 3u);
+    CString q;
+    q.Format(S(IDS_CONFIRM_DELETE_FILES).c_str(), "C:\\Apps\\ZRP2007\\");
+    EXPECT_EQ(host.boxes[1].text, q.GetString());
+    EXPECT_EQ(host.boxes[2].text, S(IDS_ASK_RESTART));
+    EXPECT_TRUE(Called("RemoveProductFolder C:\\Apps\\ZRP2007\\"));
+    EXPECT_TRUE(Called("ScheduleFolderRemoval C:\\Apps\\ZRP2007\\"));
+    const std::string tail = S(IDS_STEP_FILES) + S(IDS_SUFFIX_SUCCESS);
+    EXPECT_EQ(host.log.substr(host.log.size() - tail.size()), tail);
+
+    // A folder the registry knows wins; the command line is not even read.
+    Fake known;
+    known.startFolder = "C:\\Other\\";
+    g = &known;
+    FakeHost k;
+    RunUninstall(kInteractiveRun, k, kFakeOps);
+    for (const auto& c : known.calls) EXPECT_NE(c, "ReadStartFolder");
+
+    Fake silent;
+    silent.lookup = -1;
+    silent.startFolder = "C:\\Apps\\ZRP2007\\";
+    g = &silent;
+    FakeHost h;
+    h.answers = {IDNO};
+    RunUninstall(kSilentRun, h, kFakeOps);
+    ASSERT_EQ(h.boxes.size(), 1u);
+    EXPECT_EQ(h.boxes[0].text, S(IDS_NO_INSTALL_PATH));
+    g = &fake;
+}
+
+// A folder the removal refused to clean is no success on the file line.
+TEST_F(RunSequence, RefusedFolderMarksTheFileLineFailed) {
+    for (const RunMode* mode : {&kInteractiveRun, &kSilentRun}) {
+        Fake f;
+        f.folderCleaned = 0;
+        g = &f;
+        FakeHost h;
+        h.answers = {IDYES, IDYES, IDNO};
+        RunUninstall(*mode, h, kFakeOps);
+        const std::string tail = S(IDS_STEP_FILES) + S(IDS_SUFFIX_FAILURE);
+        ASSERT_GE(h.log.size(), tail.size());
+        EXPECT_EQ(h.log.substr(h.log.size() - tail.size()), tail) << (mode == &kSilentRun ? "silent" : "interactive");
+    }
+    g = &fake;
+}
+
+// What the tool accepts as its folder when started with an argument.
+TEST(StartFolder, OnlyAnExistingAbsoluteFolderThatWouldBeCleaned) {
+    tolmtest::ScratchDir s("startdir");
+    const std::string dir = s / "Velkaris\\ZRP2007";
+    ASSERT_TRUE(::CreateDirectoryA((s / "Velkaris").c_str(), nullptr));
+    ASSERT_TRUE(::CreateDirectoryA(dir.c_str(), nullptr));
+    ASSERT_TRUE(tolmtest::WriteFile(dir + "\\file.txt", "x"));
+    char system[MAX_PATH];
+    ASSERT_GT(::GetSystemDirectoryA(system, MAX_PATH), 3u);
+    char cwd[MAX_PATH];
+    ::GetCurrentDirectoryA(MAX_PATH, cwd);
+    ::SetCurrentDirectoryA((s / "Velkaris").c_str());
+    struct Case {
+        std::string argument;
+        std::string taken;  // "" refused
+    } cases[] = {
+        {dir + "\\", dir + "\\"},
+        {dir, dir},
+        {dir + "\\  ", dir + "\\"},  // blanks after it are no part of a folder name
+        {"ZRP2007", ""},  // relative, though it exists below the current folder
+        {"-s", ""},
+        {"\"" + dir + "\"", ""},
+        {dir + "\\missing\\", ""},
+        {dir + "\\file.txt", ""},
+        {system, ""},
+        {std::string(system, 3), ""},
+        {"", ""},
+    };
+    for (const Case& c : cases) {
+        char buffer[261];
+        std::strcpy(buffer, "untouched");
+        const int got = StartFolderFromArgument(c.argument.c_str(), buffer, sizeof buffer);
+        EXPECT_EQ(got, c.taken.empty() ? 0 : 1) << c.argument;
+        EXPECT_EQ(std::string(buffer), c.taken.empty() ? "untouched" : c.taken) << c.argument;
+    }
+    ::SetCurrentDirectoryA(cwd);
+    char buffer[261] = {};
+    EXPECT_EQ(0, StartFolderFromArgument(nullptr, buffer, sizeof buffer));
 }
 
 }  // namespace

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The whole tool through a real restart, in a scratch prefix: a file in use keeps
 # the program folder, Yes to the restart question restarts the prefix, the restart
-# runs "TQMUNLOAD", and the tool starts with the folder as its argument and waits.
+# runs "TQMUNLOAD", and the tool, started with the folder as its argument, removes
+# it once the user runs it again.
 #   restart_e2e.sh PREFIX E2E_TEST_EXE WINE_PREFIX_SH TOOL_DOS BIN_DOS
 set -uo pipefail
 prefix=$1; testexe=$2; prefixsh=$3
@@ -29,20 +30,8 @@ filter=--gtest_filter=EndToEnd.RestartRunsTheRegisteredRemoval
 record="$WINEPREFIX/drive_c/tolmtest/e2e-restart.txt"
 rm -f "$record"
 
-# Our prefix's processes whose Windows command line is exactly $1 (Wine shows
-# a process's Windows command line as its Unix one).
-started_as() {
-  local f pid cmd
-  for f in /proc/[0-9]*/cmdline; do
-    cmd=$({ tr '\0' ' ' < "$f"; } 2>/dev/null) || continue
-    cmd=${cmd%"${cmd##*[! ]}"}
-    # An i386 program run by qemu's emulator shows the emulator and Wine's loader first.
-    case "$cmd" in /*qemu-i386*" "/*/wine" "*) cmd=${cmd#* }; cmd=${cmd#* };; esac
-    [ "$cmd" = "$1" ] || continue
-    pid=${f#/proc/}; pid=${pid%/cmdline}
-    { tr '\0' '\n' < "/proc/$pid/environ" | grep -qx "WINEPREFIX=$WINEPREFIX"; } 2>/dev/null && echo "$pid"
-  done
-}
+driven="$WINEPREFIX/drive_c/tolmtest/e2e-restart-driven.txt"
+rm -f "$driven"
 
 echo "before the restart: seed, run, Yes to every question"
 TOLM_RESTART_PHASE=before timeout $((300 * scale)) wine "$testexe" "$filter" </dev/null > "$WINEPREFIX/before.log" 2>&1
@@ -52,21 +41,19 @@ expected=$(sed -n 2p "$record" | tr -d '\r')
 echo "registered: $registered"
 [ "$registered" = "$expected" ] || fail "TQMUNLOAD should be: $expected"
 
-# The restart may still be under way; where it has not started the tool, boot.
-pids=""
-for _ in $(seq 1 $((100 * scale))); do pids=$(started_as "$registered"); [ -n "$pids" ] && break; sleep 0.2; done
-if [ -z "$pids" ]; then
-  wineboot -r </dev/null >/dev/null 2>&1 &
-  for _ in $(seq 1 $((300 * scale))); do pids=$(started_as "$registered"); [ -n "$pids" ] && break; sleep 0.2; done
+# The restart runs the test's driver first, which drives the tool that the
+# restart starts next (Run, Yes, Yes, No) and writes down what it saw. Where
+# the restart has not got under way by itself, boot.
+wait_driven() {
+  for _ in $(seq 1 "$1"); do [ -s "$driven" ] && return 0; sleep 0.2; done
+  return 1
+}
+if ! wait_driven $((100 * scale)); then
+  if ! prefix_processes | grep -q 'TolmUnload.exe'; then wineboot -r </dev/null >/dev/null 2>&1 & fi
+  wait_driven $((600 * scale)) || fail "the tool started at the restart was not driven to its end"
 fi
-[ -n "$pids" ] || fail "the restart did not start: $registered"
-echo "the restart started: $registered"
-# It waits for the user like a manual start: it must still be there a moment later.
-# (Programs started from outside during Wine's boot wait until the boot is over,
-# and the boot waits for this command: its window cannot be looked at from here.)
-sleep 3
-[ -n "$(started_as "$registered")" ] || fail "the tool started at the restart ended by itself"
-# End the session the restart left waiting, then start a fresh one for the checks.
+echo "the restart started the tool with the folder and it was driven: $(tr '\0' '|' < "$driven" | head -c 200)"
+# End the session the restart left behind, then start a fresh one for the checks.
 wineserver -k 2>/dev/null; wineserver -w 2>/dev/null
 "$prefixsh" start "$WINEPREFIX" || fail "no Wine session after the restart"
 
@@ -74,4 +61,4 @@ TOLM_RESTART_PHASE=after timeout $((300 * scale)) wine "$testexe" "$filter" </de
 rc=$?
 cat "$WINEPREFIX/after.log" | tr -d '\r' | grep -E 'OK|FAILED|Failure|Expected|Which|Value' || true
 [ "$rc" -eq 0 ] || fail "after the restart"
-echo "the restart ran the registered command: the tool started with the folder and waited"
+echo "after the restart the tool removed the folder it was started with, and registered nothing again"

@@ -2,6 +2,8 @@
 // file and the installer's record folders.
 #include <gtest/gtest.h>
 
+#include <shlobj.h>
+
 #include <cstring>
 
 #include "FileTestSupport.h"
@@ -126,7 +128,7 @@ TEST_F(ProductFolder, FullClearingNamesEmptyAndRemoveTheFolderInAnyForm) {
         ASSERT_TRUE(MakeFolders(top + "\\Deep\\Er\\Est"));
         MakeShortcuts(folders.desktop);
         Dir d(top);
-        EXPECT_EQ(0, RemoveProductFolder(d.text, sizeof d.text));
+        EXPECT_EQ(1, RemoveProductFolder(d.text, sizeof d.text));
         EXPECT_FALSE(Exists(top));
         std::string expected = top;
         if (expected.back() != '\\') expected += "\\";
@@ -148,17 +150,22 @@ TEST_F(ProductFolder, FileInUseKeepsItsFolderAndItsShortcut) {
     for (int i = 0; i < 5; ++i) EXPECT_EQ(i == 0, Exists(folders.desktop + "\\" + shortcuts[i])) << i;
 }
 
+// Only the last component decides: names near the full-clearing ones, and a
+// ZRP2007 folder higher up the path, are cleaned by name.
 TEST_F(ProductFolder, OtherNamesAreCleanedByNameOnly) {
     ScratchDir s("byname");
-    std::string top = s / "Velkaris";
-    MakeProductFolder(top);
-    MakeShortcuts(folders.desktop);
-    Dir d(top);
-    RemoveProductFolder(d.text, sizeof d.text);
-    EXPECT_EQ((Tree{"MyFolder\\", "MyFolder\\keep.txt", "QATMain.EXE", "Rules\\", "Rules\\own.xml", "mine.txt"}),
-              ListTree(top));
-    // QATMain.EXE is no product file by name: its shortcut stays.
-    for (int i = 0; i < 5; ++i) EXPECT_EQ(i == 2, Exists(folders.desktop + "\\" + shortcuts[i])) << i;
+    for (const char* name : {"Velkaris", "ZRP2007 old", "MyZRP2007", "ZRP2007.bak", "ZRP2007\\Sub"}) {
+        SCOPED_TRACE(name);
+        std::string top = s / name;
+        MakeProductFolder(top);
+        MakeShortcuts(folders.desktop);
+        Dir d(top);
+        EXPECT_EQ(1, RemoveProductFolder(d.text, sizeof d.text));
+        EXPECT_EQ((Tree{"MyFolder\\", "MyFolder\\keep.txt", "QATMain.EXE", "Rules\\", "Rules\\own.xml", "mine.txt"}),
+                  ListTree(top));
+        // QATMain.EXE is no product file by name: its shortcut stays.
+        for (int i = 0; i < 5; ++i) EXPECT_EQ(i == 2, Exists(folders.desktop + "\\" + shortcuts[i])) << i;
+    }
 }
 
 // Drive roots, the Windows, system and "Program Files" folders are never
@@ -199,13 +206,61 @@ TEST_F(ProductFolder, SystemFoldersAreNotCleaned) {
         SCOPED_TRACE(f);
         ASSERT_TRUE(MakeFile(folders.desktop + "\\" + shortcuts[3]));
         Dir d(f);
-        RemoveProductFolder(d.text, sizeof d.text);
+        EXPECT_EQ(0, RemoveProductFolder(d.text, sizeof d.text)) << "refused";
         for (const Decoy& dc : decoys)
             for (const std::string& p : dc.made) EXPECT_TRUE(Exists(p)) << p;
         EXPECT_FALSE(Exists(folders.desktop + "\\" + shortcuts[3])) << "the shortcut step still runs";
     }
     for (const Decoy& dc : decoys)
         for (const std::string& p : dc.made) IsFolder(p) ? (void)::RemoveDirectoryA(p.c_str()) : (void)::DeleteFileA(p.c_str());
+}
+
+// The folders the system names for programs, profiles and user data, in
+// whatever language and place, another user's profile, and every folder that
+// holds one of them are refused; a product folder below them is not.
+TEST_F(ProductFolder, KnownFoldersAndTheirParentsAreNotCleaned) {
+    std::vector<std::string> refused;
+    for (int csidl : {CSIDL_PROGRAM_FILES, CSIDL_PROGRAM_FILESX86, CSIDL_PROGRAM_FILES_COMMON, CSIDL_PROFILE,
+                      CSIDL_DESKTOPDIRECTORY, CSIDL_PERSONAL, CSIDL_APPDATA, CSIDL_LOCAL_APPDATA, CSIDL_COMMON_APPDATA,
+                      CSIDL_COMMON_DOCUMENTS}) {
+        char f[MAX_PATH] = {};
+        if (::SHGetSpecialFolderPathA(nullptr, f, csidl, FALSE) && f[0]) refused.push_back(f);
+    }
+    ASSERT_GE(refused.size(), 8u);
+    char documents[MAX_PATH] = {};
+    ASSERT_TRUE(::SHGetSpecialFolderPathA(nullptr, documents, CSIDL_PERSONAL, FALSE));
+    char profile[MAX_PATH] = {};
+    ASSERT_TRUE(::SHGetSpecialFolderPathA(nullptr, profile, CSIDL_PROFILE, FALSE));
+    const std::string profiles = std::string(profile).substr(0, std::string(profile).find_last_of('\\'));
+    const std::string other = profiles + "\\tolmtest other user";
+    refused.push_back(profiles);
+    refused.push_back(other);
+    refused.push_back(std::string(profile) + "\\..");
+    // Files the removal would take anywhere it cleans.
+    std::vector<std::string> decoys;
+    for (const std::string& f : {std::string(documents), other}) {
+        for (const char* n : {"\\TQMReadme.txt", "\\tolmtest.pth", "\\Deeper\\QA1234.DAT"}) {
+            ASSERT_FALSE(Exists(f + n)) << f + n;
+            ASSERT_TRUE(MakeFile(f + n));
+            decoys.push_back(f + n);
+        }
+    }
+    for (const std::string& f : refused) {
+        SCOPED_TRACE(f);
+        EXPECT_TRUE(IsRefusedProductFolder(f.c_str()));
+        Dir d(f);
+        EXPECT_EQ(0, RemoveProductFolder(d.text, sizeof d.text));
+    }
+    for (const std::string& p : decoys) EXPECT_TRUE(Exists(p)) << p;
+    const std::string below = std::string(documents) + "\\tolmtest Velkaris\\ZRP2007";
+    MakeProductFolder(below);
+    Dir d(below);
+    EXPECT_FALSE(IsRefusedProductFolder(below.c_str()));
+    EXPECT_EQ(1, RemoveProductFolder(d.text, sizeof d.text));
+    EXPECT_FALSE(Exists(below));
+    for (const std::string& p : decoys) ::DeleteFileA(p.c_str());
+    for (const std::string& p : {std::string(documents) + "\\Deeper", other + "\\Deeper", other, std::string(documents) + "\\tolmtest Velkaris"})
+        ::RemoveDirectoryA(p.c_str());
 }
 
 TEST_F(ProductFolder, RelativeOrEmptyPathsAreNotCleaned) {

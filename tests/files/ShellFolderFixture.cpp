@@ -76,7 +76,6 @@ void ShellFolderTest::MakeMenus(const std::string& programs) {
         ASSERT_TRUE(MakeFile(programs + "\\" + n + "\\Uninstall.lnk"));
         ASSERT_TRUE(MakeFile(programs + "\\" + n + "\\Tools\\Help.lnk"));
         ::SetFileAttributesA((programs + "\\" + n + "\\Tools\\Help.lnk").c_str(), FILE_ATTRIBUTE_READONLY);
-        ::SetFileAttributesA((programs + "\\" + n + "\\Tools").c_str(), FILE_ATTRIBUTE_READONLY);
     }
 }
 

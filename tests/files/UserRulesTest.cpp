@@ -1,5 +1,6 @@
 // Copying the user's rules beside the tool (here: this test program's folder).
 #include <gtest/gtest.h>
+#include <shlobj.h>
 
 #include "FileTestSupport.h"
 #include "UserRules.h"
@@ -84,4 +85,31 @@ TEST_F(UserRules, MissingSourcesCopyNothingButTheRuleFolder) {
     EXPECT_FALSE(Exists(tool + "\\QMF"));
     EXPECT_FALSE(Exists(tool + "\\Rules"));
     EXPECT_EQ(1, PreserveUserRules(nullptr));
+}
+
+// A tool started from the install folder, or from a folder inside it, never
+// copies into that folder: the copies go to the user's documents, in their own
+// folder, and the originals are left as they were.
+TEST_F(UserRules, ToolInsideTheInstallFolderCopiesToTheDocuments) {
+    char documents[MAX_PATH] = {};
+    ASSERT_TRUE(::SHGetSpecialFolderPathA(nullptr, documents, CSIDL_PERSONAL, FALSE));
+    const std::string copies = std::string(documents) + "\\" + kRulesFolderName;
+    ASSERT_FALSE(Exists(copies)) << "left from elsewhere";
+    const std::string parent = tool.substr(0, tool.find_last_of('\\'));
+    for (const std::string& install : {tool, parent + "\\"}) {
+        SCOPED_TRACE(install);
+        MakeRules(install);
+        EXPECT_EQ(1, PreserveUserRules(install.c_str()));
+        EXPECT_EQ(Tree{"AntiRule_Private.xml"}, ListTree(copies + "\\QAF"));
+        EXPECT_EQ("private", ReadAll(copies + "\\QAF\\AntiRule_Private.xml"));
+        EXPECT_EQ(Tree{"mail.xml"}, ListTree(copies + "\\QMF"));
+        EXPECT_EQ((Tree{"Web\\", "Web\\Blocked\\", "Web\\Blocked\\b.xml", "a.xml"}), ListTree(copies + "\\Rules"));
+        // Nothing was written below the install folder: the tool folder holds
+        // only what the install folder itself held.
+        const std::string base = install.back() == '\\' ? install : install + "\\";
+        EXPECT_EQ((Tree{"AntiRule_Private.xml", "other.xml"}), ListTree(base + "QAF"));
+        if (install != tool) EXPECT_FALSE(Exists(tool + "\\QAF"));
+        for (const char* f : {"QAF", "QMF", "Rules", "TQM32.EXE"}) DeleteCopy(base + f);
+        DeleteCopy(copies);
+    }
 }

@@ -240,6 +240,21 @@ TEST_F(RegistryTest, FirewallAndUpdatePaths) {
     EXPECT_EQ(0, ReadUpdatePath(buffer));
 }
 
+// A path stored with forward slashes names the same folder: it is handed on
+// with backslashes, by every place.
+TEST_F(RegistryTest, ForwardSlashesAreReadAsBackslashes) {
+    char buffer[260] = {};
+    ASSERT_TRUE(SetString(HKEY_LOCAL_MACHINE, kAntivirus, "ProgramPath", "C:/Apps/ZRP2007/"));
+    EXPECT_EQ(1, ReadAntivirusProgramPath(buffer, HKEY_LOCAL_MACHINE));
+    EXPECT_STREQ("C:\\Apps\\ZRP2007\\", buffer);
+    ASSERT_TRUE(SetString(HKEY_CURRENT_USER, kFirewall, "ProgramPath", "D:/Velkaris\\PFW"));
+    EXPECT_EQ(1, ReadFirewallProgramPath(buffer));
+    EXPECT_STREQ("D:\\Velkaris\\PFW", buffer);
+    ASSERT_TRUE(SetString(HKEY_CURRENT_USER, kUpdate, "Update Path", "C:/ZRP"));
+    EXPECT_EQ(1, ReadUpdatePath(buffer));
+    EXPECT_STREQ("C:\\ZRP", buffer);
+}
+
 TEST_F(RegistryTest, MachineKeyIsReadInThe32BitView) {
     if (tolmtest::PrefixKind() != "win64") GTEST_SKIP() << "only a 64-bit prefix has two views";
     // Written in the 64-bit view only: a 32-bit program does not see it.

@@ -76,23 +76,18 @@ TEST_F(ProductKeysTest, EverythingRemovedButTheMakerKey) {
     }
 }
 
-TEST_F(ProductKeysTest, MissingFirewallKeyStopsBeforeTheTree) {
-    MakeProduct(HKEY_LOCAL_MACHINE, true);
-    EXPECT_EQ(0, DeleteProductKeys(HKEY_LOCAL_MACHINE));
-    // The table's subkeys and the product key's values are gone; on NT the unnamed
-    // subkey keeps the product key.
-    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, kProduct));
-    EXPECT_TRUE(ValueNames(HKEY_LOCAL_MACHINE, kProduct).empty());
-    for (const char* name : {"QAScript", "Update", "License"})
-        EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kProduct + "\\" + name)) << name;
-    EXPECT_TRUE(ValueExists(HKEY_LOCAL_MACHINE, kProduct + "\\Custom\\Deeper", "C"));
-
-    // Without the unnamed subkey the product key itself goes; still 0.
-    Clean();
-    MakeProduct(HKEY_CURRENT_USER, false);
-    EXPECT_EQ(0, DeleteProductKeys(HKEY_CURRENT_USER));
-    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, kProduct));
-    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, kMaker));
+// An antivirus-only installation: no firewall key is nothing to do, and the
+// product key goes whole, unnamed subkeys included, under either root.
+TEST_F(ProductKeysTest, MissingFirewallKeyIsNothingToDo) {
+    for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
+        SCOPED_TRACE(root == HKEY_LOCAL_MACHINE ? "HKLM" : "HKCU");
+        Clean();
+        MakeProduct(root, true);
+        EXPECT_EQ(1, DeleteProductKeys(root));
+        EXPECT_FALSE(KeyExists(root, kProduct));
+        EXPECT_FALSE(KeyExists(root, kFirewall));
+        EXPECT_TRUE(KeyExists(root, kMaker));
+    }
 }
 
 TEST_F(ProductKeysTest, FirewallKeyWithSubkeysStays) {
@@ -114,8 +109,11 @@ TEST_F(ProductKeysTest, ValueNamesTooLongForTheBuffer) {
     ASSERT_TRUE(SetString(HKEY_LOCAL_MACHINE, sub, fits.c_str(), "y"));
     ASSERT_TRUE(SetString(HKEY_LOCAL_MACHINE, kProduct, longName.c_str(), "z"));
     ASSERT_TRUE(SetString(HKEY_LOCAL_MACHINE, kProduct + "\\Custom", "C", "3"));
-    // Without the firewall key the tree deletion is not reached: what the
-    // subkey and product steps did alone can be seen.
+    // A firewall key that cannot be opened stops before the tree deletion: what
+    // the subkey and product steps did alone can be seen.
+    ASSERT_TRUE(SetString(HKEY_LOCAL_MACHINE, kFirewall, "ProgramPath", "C:\\PFW"));
+    ReadOnlyKey readOnly(HKEY_LOCAL_MACHINE, kFirewall);
+    ASSERT_TRUE(readOnly.Ok());
     EXPECT_EQ(0, DeleteProductKeys(HKEY_LOCAL_MACHINE));
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, sub));  // deleted with the value it could not clear
     EXPECT_TRUE(ValueExists(HKEY_LOCAL_MACHINE, kProduct, longName.c_str()));

@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "RegTestSupport.h"
 #include "RestartPreparation.h"
 #include "TestSupport.h"
 
@@ -87,9 +88,11 @@ TEST_F(RunOnceTest, EmptyFolderIsRemovedAndNotRegistered) {
     ExpectMarker();
 }
 
-TEST_F(RunOnceTest, FolderThatStaysRegistersTheToolUnquoted) {
+// The tool's path is quoted, so that a blank in it cannot make the logon start
+// another program; the folder after it stays as it is.
+TEST_F(RunOnceTest, FolderThatStaysRegistersTheQuotedTool) {
     ScratchDir s("sched");
-    std::string dir = s / "Program Folder\\ZRP2007\\";  // spaces stay unquoted
+    std::string dir = s / "Program Folder\\ZRP2007\\";
     ASSERT_TRUE(::CreateDirectoryA((s / "Program Folder").c_str(), nullptr));
     ASSERT_TRUE(::CreateDirectoryA((s / "Program Folder\\ZRP2007").c_str(), nullptr));
     ASSERT_TRUE(WriteFile(dir + "TQM32.EXE", "in use"));
@@ -101,7 +104,7 @@ TEST_F(RunOnceTest, FolderThatStaysRegistersTheToolUnquoted) {
     std::string data;
     ASSERT_TRUE(ReadValue("TQMUNLOAD", &type, &data));
     EXPECT_EQ(static_cast<DWORD>(REG_SZ), type);
-    EXPECT_EQ(ExePath() + " " + dir + std::string(1, '\0'), data);
+    EXPECT_EQ("\"" + ExePath() + "\" " + dir + std::string(1, '\0'), data);
     ExpectMarker();
 }
 
@@ -140,15 +143,17 @@ TEST_F(RunOnceTest, EarlierRegistrationCountsOnlyWhenItFits520Bytes) {
 // The longest command line (a 259-character folder with its appended
 // backslash) is stored whole.
 TEST_F(RunOnceTest, LongestCommandLineIsNotCut) {
-    std::string dir = "C:\\tolmtest\\" + std::string(259 - 12, 'q') + "\\";
+    // Below a folder that does not exist: GetFileAttributesA fails with "path
+    // not found", not "file not found", so the folder counts as staying.
+    const std::string parent = "C:\\tolmtest\\no such parent\\";
+    ASSERT_EQ(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesA(parent.c_str()));
+    std::string dir = parent + std::string(259 - parent.size(), 'q') + "\\";
     ASSERT_EQ(260u, dir.size());
-    // GetFileAttributesA fails for it with another error than "not found".
     EXPECT_EQ(1, ScheduleFolderRemoval(dir.c_str()));
     DWORD type;
     std::string data;
-    if (ReadValue("TQMUNLOAD", &type, &data)) {
-        EXPECT_EQ(ExePath() + " " + dir + std::string(1, '\0'), data);
-    }
+    ASSERT_TRUE(ReadValue("TQMUNLOAD", &type, &data));
+    EXPECT_EQ("\"" + ExePath() + "\" " + dir + std::string(1, '\0'), data);
     ExpectMarker();
 }
 
@@ -225,7 +230,7 @@ TEST_F(Companion, ShortcutOnTheAllUsersDesktopAndRunOnceValue) {
     std::string data;
     ASSERT_TRUE(ReadValue("UnloadReboot", &type, &data));
     EXPECT_EQ(static_cast<DWORD>(REG_SZ), type);
-    EXPECT_EQ(companion + std::string(1, '\0'), data);
+    EXPECT_EQ("\"" + companion + "\"" + std::string(1, '\0'), data);
     // The name as the table has it: no extension added in the Japanese set.
     LinkInfo link = ReadLink(shortcut);
     ASSERT_TRUE(link.loaded) << shortcut;
@@ -273,4 +278,28 @@ TEST(CreateShortcut, WritesALinkToTheTargetWithTheToolsIcon) {
     HRESULT hr = ::CoInitializeEx(nullptr, COINIT_MULTITHREADED);
     EXPECT_TRUE(SUCCEEDED(hr)) << std::hex << hr;
     if (SUCCEEDED(hr)) ::CoUninitialize();
+}
+
+// A RunOnce key that may be read but not changed: neither operation can register
+// anything, and both say so (the shortcut has been made by then).
+TEST_F(Companion, RunOnceKeyThatCannotBeWritten) {
+    ScratchDir s("sched");
+    std::string dir = s / "ZRP2007\\";
+    ASSERT_TRUE(::CreateDirectoryA(dir.c_str(), nullptr));
+    ASSERT_TRUE(WriteFile(dir + "TQM32.EXE", "in use"));
+    HANDLE held = ::CreateFileA((dir + "TQM32.EXE").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, held);
+    int scheduled = -1, prepared = -1;
+    {
+        regtest::ReadOnlyKey readOnly(HKEY_LOCAL_MACHINE, kRunOnce);
+        ASSERT_TRUE(readOnly.Ok());
+        scheduled = ScheduleFolderRemoval(dir.c_str());
+        prepared = PrepareVistaCompanion();
+    }
+    ::CloseHandle(held);
+    EXPECT_EQ(0, scheduled);
+    EXPECT_EQ(0, prepared);
+    DWORD type;
+    std::string data;
+    for (const char* v : {"TQMUNLOAD", "TQM7NEEDREBOOT", "UnloadReboot"}) EXPECT_FALSE(ReadValue(v, &type, &data)) << v;
 }

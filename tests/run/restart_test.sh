@@ -30,7 +30,7 @@ wineboot -r </dev/null >/dev/null 2>&1
 for _ in $(seq 1 $((300 * scale))); do [ -s "$root/bin/record.txt" ] && break; sleep 0.2; done
 [ -s "$root/bin/record.txt" ] || { echo "the registered command did not run at the restart"; exit 1; }
 got=$(cat "$root/bin/record.txt")
-want='C:\tolmrestart\bin\restart_tool.exe C:\tolmrestart\ZRP2007\'
+want='"C:\tolmrestart\bin\restart_tool.exe" C:\tolmrestart\ZRP2007\'
 echo "started as: $got"
 [ "$got" = "$want" ] || { echo "expected: $want"; exit 1; }
 # RunOnce values are consumed by the restart.
