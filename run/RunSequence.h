@@ -4,8 +4,11 @@
 #include <windows.h>
 
 #include <cstddef>
+#include <memory>
 
 #include "../framework/AfxString.h"
+
+class RunReport;
 
 // What the interactive run does and the silent run does not.
 struct RunMode {
@@ -46,6 +49,8 @@ struct RunOperations {
     int (*scheduleFolderRemoval)(const char* installDirectory);
     int (*prepareVistaCompanion)();
     BOOL(WINAPI* exitWindowsEx)(UINT flags, DWORD reason);
+    // The run's report; null (or a null result) runs without one.
+    std::unique_ptr<RunReport> (*openReport)();
 };
 // The real operations.
 const RunOperations& SystemRunOperations();
