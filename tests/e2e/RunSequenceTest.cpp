@@ -78,6 +78,7 @@ const RunOperations kFakeOps = {
         Call("ExitWindowsEx " + std::to_string(flags) + " " + std::to_string(reason));
         return TRUE;
     },
+    nullptr,  // no report
 };
 
 struct Box {
