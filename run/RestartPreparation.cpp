@@ -4,6 +4,7 @@
 #include <shlobj.h>
 
 #include "../cleanup/files/PathText.h"
+#include "../cleanup/report/RunReport.h"
 #include "../cleanup/registry/RegKeyHolder.h"
 #include "../framework/AfxString.h"
 #include "../framework/Handles.h"
@@ -40,6 +41,7 @@ int ScheduleFolderRemoval(const char* installDirectory) {
     char command[2 + 520 + 1 + 261];
     DWORD capacity = 520;
     if (ReadRegString(key, "TQMUNLOAD", command, &capacity) == ERROR_SUCCESS) {
+        report::Note("  RunOnce \"TQMUNLOAD\" already registered: \"%s\"; nothing written", command);
         CloseRegKey(key);
         return 1;
     }
@@ -55,10 +57,15 @@ int ScheduleFolderRemoval(const char* installDirectory) {
         // Only a folder that is there and cannot be removed is worth a second start.
         DWORD attrs = ::GetFileAttributesA(installDirectory);
         bool gone = attrs == INVALID_FILE_ATTRIBUTES && ::GetLastError() == ERROR_FILE_NOT_FOUND;
-        if (!gone && !::RemoveDirectoryA(installDirectory)) WriteRegString(key, "TQMUNLOAD", command, REG_SZ);
+        if (!gone && !::RemoveDirectoryA(installDirectory))
+            report::Written(HKEY_LOCAL_MACHINE, kRunOnceKey, "TQMUNLOAD", command,
+                            WriteRegString(key, "TQMUNLOAD", command, REG_SZ));
+        else
+            report::Note("  folder %s: gone, no second start registered", installDirectory);
     }
     int result = 0;
-    if (::RegSetValueExA(key.hKey, "TQM7NEEDREBOOT", 0, REG_SZ, reinterpret_cast<const BYTE*>(""), 1) ==
+    if (report::Written(HKEY_LOCAL_MACHINE, kRunOnceKey, "TQM7NEEDREBOOT", "",
+                        ::RegSetValueExA(key.hKey, "TQM7NEEDREBOOT", 0, REG_SZ, reinterpret_cast<const BYTE*>(""), 1)) ==
         ERROR_SUCCESS)
         result = 1;
     CloseRegKey(key);
@@ -84,7 +91,7 @@ int PrepareVistaCompanion() {
     // Without a name, or with a path that does not fit, no shortcut is made;
     // the RunOnce value is written all the same.
     if (!name.IsEmpty() && BuildPath(shortcut, sizeof shortcut, desktop, "\\", name))
-        CreateShortcut(companion, shortcut);  // its result is not needed
+        report::Note(CreateShortcut(companion, shortcut) ? "  shortcut %s: written, to %s" : "  shortcut %s: not written (to %s)", shortcut, companion);  // its result is not needed
 
     RegKey key;
     if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, kRunOnceKey, 0, kReadWrite, key.Put()) != ERROR_SUCCESS) return 0;
@@ -92,8 +99,9 @@ int PrepareVistaCompanion() {
     // change the outcome.
     char command[2 + sizeof companion];
     if (BuildPath(command, sizeof command, "\"", companion, "\""))
-        ::RegSetValueExA(key.Get(), "UnloadReboot", 0, REG_SZ, reinterpret_cast<const BYTE*>(command),
-                         lstrlenA(command) + 1);
+        report::Written(HKEY_LOCAL_MACHINE, kRunOnceKey, "UnloadReboot", command,
+                        ::RegSetValueExA(key.Get(), "UnloadReboot", 0, REG_SZ, reinterpret_cast<const BYTE*>(command),
+                                         lstrlenA(command) + 1));
     key.Close();
     return 1;
 }

@@ -15,6 +15,8 @@
 #include "../framework/Handles.h"
 #include "../res/resource.h"
 #include "../sys/OsInfo.h"
+#include "ReportFile.h"
+#include "ReportSession.h"
 #include "RestartPreparation.h"
 
 //                                   asks  problems captions keys  files  window vista
@@ -77,11 +79,14 @@ const RunOperations& SystemRunOperations() {
         TerminateProductProcesses, RemoveInstallerRecordFolder, DeleteRegistryTree,
         PreserveUserRules,        RemoveProductFolder,       ScheduleFolderRemoval,
         PrepareVistaCompanion,    SystemExitWindowsEx,       ReadStartFolder,
+        OpenFileRunReport,
     };
     return ops;
 }
 
-void RunUninstall(const RunMode& mode, RunHost& host, const RunOperations& ops) {
+void RunUninstall(const RunMode& mode, RunHost& window, const RunOperations& ops) {
+    RunReportSession session(mode, window, ops);  // the report, for the whole run
+    RunHost& host = session.Host();
     // Without a window there is neither progress nor a log box to refresh.
     auto progress = [&](int position) {
         if (mode.hasWindow) host.SetProgress(position);
@@ -111,6 +116,7 @@ void RunUninstall(const RunMode& mode, RunHost& host, const RunOperations& ops) 
 
     CString description;
     if (!ops.getOSDescription(description)) {
+        session.System(description, false);
         if (mode.showsProblems) {
             CString text = Loaded(IDS_OS_PREFIX);
             text += "  ";
@@ -123,6 +129,7 @@ void RunUninstall(const RunMode& mode, RunHost& host, const RunOperations& ops) 
         return;
     }
 
+    session.System(description, true);
     if (ops.isWindowsNT()) ops.enableProcessPrivileges();  // result not used
 
     // One buffer for the whole run: the folder removal may append a backslash
@@ -144,6 +151,7 @@ void RunUninstall(const RunMode& mode, RunHost& host, const RunOperations& ops) 
         }
     }
 
+    session.InstallFolder(noDirectory ? nullptr : installDirectory);
     const CString success = Loaded(IDS_SUFFIX_SUCCESS);
     const CString failure = Loaded(IDS_SUFFIX_FAILURE);
     CString unused = Loaded(IDS_CONFIRM_DELETE);  // loaded as the tool always has, never shown
@@ -160,10 +168,12 @@ void RunUninstall(const RunMode& mode, RunHost& host, const RunOperations& ops) 
         appendLine(line);
     };
 
+    report::Section(Loaded(IDS_STEP_SCRIPT_ENGINES));
     const HRESULT engines = ops.restoreScriptEngines();
     progress(10);
     stepLine(IDS_STEP_SCRIPT_ENGINES, engines >= 0);
 
+    report::Section(Loaded(IDS_STEP_REGISTRY));
     int (*deleteKeys)(HKEY) = mode.deletesProductKeys ? ops.deleteProductKeys : ops.deleteUpdateKey;
     const int machineKeys = deleteKeys(HKEY_LOCAL_MACHINE);
     progress(20);
@@ -174,6 +184,7 @@ void RunUninstall(const RunMode& mode, RunHost& host, const RunOperations& ops) 
     progress(40);
     stepLine(IDS_STEP_REGISTRY, machineKeys && userKeys && driverKeys && runValues);
 
+    report::Section(Loaded(IDS_STEP_SERVICES));
     // The Windows 95 family has no services: that half counts as done.
     const int services = ops.isWindowsNT() ? ops.removeProductServices() : 1;
     progress(50);
@@ -181,6 +192,7 @@ void RunUninstall(const RunMode& mode, RunHost& host, const RunOperations& ops) 
     progress(60);
     stepLine(IDS_STEP_SERVICES, services && processes);
 
+    report::Section(Loaded(IDS_STEP_INSTALLER));
     int lastRecord = 0;
     for (const char* code : kProductCodes) {
         lastRecord = ops.removeInstallerRecordFolder(code);  // only the third result counts
@@ -191,6 +203,7 @@ void RunUninstall(const RunMode& mode, RunHost& host, const RunOperations& ops) 
     progress(70);
     stepLine(IDS_STEP_INSTALLER, lastRecord != 0);
 
+    report::Section(Loaded(IDS_STEP_FILES));
     line.LoadString(IDS_STEP_FILES);
     bool askRestart = false;
     if (noDirectory) {
@@ -205,9 +218,11 @@ void RunUninstall(const RunMode& mode, RunHost& host, const RunOperations& ops) 
         if (removeFiles) {
             const bool vista = ops.isWindowsVista() != 0;
             if (vista) ops.preserveUserRules(installDirectory);
-            // A folder the removal refused to clean is no success.
-            line += ops.removeProductFolder(installDirectory, sizeof installDirectory) ? success : failure;
-            if (!vista || mode.schedulesOnVista) ops.scheduleFolderRemoval(installDirectory);
+            // A folder the removal refused to clean is no success, and nothing
+            // is left of it for a second start to finish.
+            const bool cleaned = ops.removeProductFolder(installDirectory, sizeof installDirectory) != 0;
+            line += cleaned ? success : failure;
+            if (cleaned && (!vista || mode.schedulesOnVista)) ops.scheduleFolderRemoval(installDirectory);
         } else {
             // The Japanese table has no 124: the line then ends with 116 alone.
             line += Loaded(IDS_SUFFIX_NOT_DONE);
@@ -217,6 +232,7 @@ void RunUninstall(const RunMode& mode, RunHost& host, const RunOperations& ops) 
     appendLine(line);
     progress(100);
 
+    report::Section("End");
     if (!askRestart) {
         if (mode.showsProblems) host.Message(Loaded(IDS_DONE_NO_PATH), nullptr, MB_OK);
         return;

@@ -4,8 +4,11 @@
 #include <windows.h>
 
 #include <cstddef>
+#include <memory>
 
 #include "../framework/AfxString.h"
+
+class RunReport;
 
 // What the interactive run does and the silent run does not.
 struct RunMode {
@@ -48,6 +51,8 @@ struct RunOperations {
     BOOL(WINAPI* exitWindowsEx)(UINT flags, DWORD reason);
     // The folder the tool was started with (see StartFolderFromArgument); may be null.
     int (*readStartFolder)(char* buffer, size_t capacity);
+    // The run's report; null (or a null result) runs without one.
+    std::unique_ptr<RunReport> (*openReport)();
 };
 // Copies argument into buffer when it is an existing, absolute folder that the
 // folder removal would clean: how the tool is started again after a restart,

@@ -2,12 +2,13 @@
 
 #include <cstring>
 
+#include "../report/RunReport.h"
 #include "FolderWalk.h"
 
 using folderwalk::ForEachEntry;
 using folderwalk::IsFolder;
 using folderwalk::IsReparseFolder;
-using folderwalk::IsReparsePoint;
+using folderwalk::SkipsLink;
 using pathtext::BuildPath;
 using pathtext::EndsWithBackslash;
 
@@ -44,7 +45,7 @@ int CopyFolderTree(const char* sourceFolder, const char* destinationRoot, const 
     if (!BuildPath(pattern, sizeof pattern, sourceFolder, srcSep, "*.*")) return 0;
     ForEachEntry(pattern, [&](const WIN32_FIND_DATAA& fd) {
         char source[520];
-        if (IsReparsePoint(fd) || !BuildPath(source, sizeof source, sourceFolder, srcSep, fd.cFileName)) return;
+        if (SkipsLink(sourceFolder, fd) || !BuildPath(source, sizeof source, sourceFolder, srcSep, fd.cFileName)) return;
         if (IsFolder(fd)) {
             char relative[520];
             bool fits = *relativeFolder ? BuildPath(relative, sizeof relative, relativeFolder, "\\", fd.cFileName)
@@ -59,7 +60,7 @@ int CopyFolderTree(const char* sourceFolder, const char* destinationRoot, const 
                         : BuildPath(destination, sizeof destination, destinationRoot, dstSep, fd.cFileName);
         if (!fits) return;
         CreateFolderPath(destination);
-        ::CopyFileA(source, destination, FALSE);  // failures skipped: the copy goes on
+        report::Copied(source, destination, ::CopyFileA(source, destination, FALSE));  // failures skipped: the copy goes on
     });
     return 0;
 }

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "../report/RunReport.h"
 #include "FolderWalk.h"
 #include "NameTables.h"
 
@@ -9,7 +10,7 @@ using folderwalk::DeleteNormalFile;
 using folderwalk::ForEachEntry;
 using folderwalk::IsFolder;
 using folderwalk::IsReparseFolder;
-using folderwalk::IsReparsePoint;
+using folderwalk::SkipsLink;
 using pathtext::BuildPath;
 using pathtext::EndsWithBackslash;
 
@@ -30,11 +31,11 @@ int DeleteFolderTree(const char* folder) {
     if (!BuildPath(pattern, sizeof pattern, folder, "\\*.*")) return 1;
     ForEachEntry(pattern, [&](const WIN32_FIND_DATAA& fd) {
         char child[512];
-        if (IsReparsePoint(fd) || !BuildPath(child, sizeof child, folder, "\\", fd.cFileName)) return;
+        if (SkipsLink(folder, fd) || !BuildPath(child, sizeof child, folder, "\\", fd.cFileName)) return;
         if (IsFolder(fd)) {
             DeleteFolderTree(child);
             ::SetFileAttributesA(child, FILE_ATTRIBUTE_NORMAL);
-            ::RemoveDirectoryA(child);
+            report::FolderRemoved(child, ::RemoveDirectoryA(child));
         } else {
             DeleteNormalFile(child);
         }
@@ -60,7 +61,7 @@ int DeleteProductFilesInTree(const char* folder) {
     if (!BuildPattern(pattern, sizeof pattern, folder)) return 1;
     ForEachEntry(pattern, [&](const WIN32_FIND_DATAA& fd) {
         char child[260];
-        if (IsReparsePoint(fd) || !BuildPath(child, sizeof child, folder, "\\", fd.cFileName)) return;
+        if (SkipsLink(folder, fd) || !BuildPath(child, sizeof child, folder, "\\", fd.cFileName)) return;
         if (IsFolder(fd)) {
             DeleteProductFilesInTree(child);
             return;
@@ -77,16 +78,18 @@ int RemoveFolderContents(const char* folder, int namedOnly) {
     char pattern[260];
     if (!BuildPattern(pattern, sizeof pattern, folder)) return 1;
     ForEachEntry(pattern, [&](const WIN32_FIND_DATAA& fd) {
-        if (IsReparsePoint(fd)) return;
+        if (SkipsLink(folder, fd)) return;
         if (IsFolder(fd)) {
             char sub[260];
             if (!BuildPath(sub, sizeof sub, folder, "\\", fd.cFileName)) return;
-            if (namedOnly && FindNameInTable(fd.cFileName, ProductFolderNames, ProductFolderNameCount) < 0) return;
+            if (namedOnly && FindNameInTable(fd.cFileName, ProductFolderNames, ProductFolderNameCount) < 0) return report::Kept("folder", sub, "not a product folder");
             RemoveFolderContents(sub, namedOnly);
-            ::RemoveDirectoryA(sub);
+            report::FolderRemoved(sub, ::RemoveDirectoryA(sub));
         } else if (!namedOnly) {
             char path[520];
             if (BuildPath(path, sizeof path, folder, "\\", fd.cFileName)) DeleteNormalFile(path);
+        } else if (FindNameInTable(fd.cFileName, ProductFileNames, ProductFileNameCount) < 0) {
+            report::Note("  file %s\\%s: kept, not a product file", folder, fd.cFileName);
         }
     });
     return 1;

@@ -1,6 +1,7 @@
 #include "FolderWalk.h"
 
 #include <cstring>
+#include "../report/RunReport.h"
 
 namespace folderwalk {
 
@@ -17,7 +18,13 @@ bool IsReparseFolder(const char* folder) {
 
 void DeleteNormalFile(const char* path) {
     ::SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
-    ::DeleteFileA(path);
+    report::FileDeleted(path, ::DeleteFileA(path));
+}
+
+bool SkipsLink(const char* folder, const WIN32_FIND_DATAA& fd) {
+    if (!IsReparsePoint(fd)) return false;
+    report::Note("  link %s\\%s: skipped, not followed", folder, fd.cFileName);
+    return true;
 }
 
 bool ComparableFolder(const char* path, char* out, DWORD size) {

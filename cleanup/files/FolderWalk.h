@@ -28,6 +28,9 @@ inline bool IsReparsePoint(const WIN32_FIND_DATAA& fd) {
     return (fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
 }
 
+// IsReparsePoint, and a report line saying the entry of folder was skipped.
+bool SkipsLink(const char* folder, const WIN32_FIND_DATAA& fd);
+
 // True when folder (with or without its trailing backslash) is itself a reparse point.
 bool IsReparseFolder(const char* folder);
 

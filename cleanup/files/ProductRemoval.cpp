@@ -9,6 +9,7 @@
 #include "../../framework/AfxString.h"
 #include "../../res/resource.h"
 #include "../../sys/OsInfo.h"
+#include "../report/RunReport.h"
 #include "FolderRemoval.h"
 #include "FolderWalk.h"
 #include "NameTables.h"
@@ -129,10 +130,10 @@ int RemoveInstallerRecordFolder(const char* productCode) {
         char path[520];
         if (!BuildPath(path, sizeof path, folder, "\\", InstallerCacheFileNames[i])) continue;
         // Only a file that exists has attributes to reset.
-        if (::SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL)) ::DeleteFileA(path);
+        if (::SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL)) report::FileDeleted(path, ::DeleteFileA(path));
     }
     ::SetFileAttributesA(folder, FILE_ATTRIBUTE_NORMAL);
-    ::RemoveDirectoryA(folder);  // only goes when nothing else is left in it
+    report::FolderRemoved(folder, ::RemoveDirectoryA(folder));  // only goes when nothing else is left in it
     return 1;
 }
 
@@ -147,7 +148,9 @@ int RemoveProductFolder(char* installDirectory, size_t capacity) {
     if (!refused) {
         DeleteProductFilesInTree(installDirectory);
         RemoveFolderContents(installDirectory, IsFullClearingFolder(installDirectory) ? 0 : 1);
-        ::RemoveDirectoryA(installDirectory);
+        report::FolderRemoved(installDirectory, ::RemoveDirectoryA(installDirectory));
+    } else if (*installDirectory) {
+        report::Kept("folder", installDirectory, "refused as a protected folder or a link");
     }
     RemoveProductShortcuts(installDirectory, capacity);
     return refused ? 0 : 1;
@@ -187,6 +190,7 @@ int RemoveProductShortcuts(char* installDirectory, size_t capacity) {
                 !BuildPath(executable, sizeof executable, installDirectory, sep, pair.executable))
                 continue;
             if (::GetFileAttributesA(executable) == INVALID_FILE_ATTRIBUTES) folderwalk::DeleteNormalFile(shortcut);
+            else report::Kept("shortcut", shortcut, "its program is still there");
         }
     }
 
@@ -198,10 +202,10 @@ int RemoveProductShortcuts(char* installDirectory, size_t capacity) {
         char folder[512];
         // Without its name the path would be the program menu itself: skipped.
         if (name.IsEmpty() || !BuildPath(folder, sizeof folder, programs, "\\", name)) continue;
-        if (folderwalk::IsReparseFolder(folder)) continue;
+        if (folderwalk::IsReparseFolder(folder)) { report::Kept("menu folder", folder, "a link, not followed"); continue; }
         DeleteFolderTree(folder);
         ::SetFileAttributesA(folder, FILE_ATTRIBUTE_NORMAL);
-        ::RemoveDirectoryA(folder);
+        report::FolderRemoved(folder, ::RemoveDirectoryA(folder));
     }
 
     char root[4];

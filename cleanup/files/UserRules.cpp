@@ -8,6 +8,7 @@
 #include "FolderCopy.h"
 #include "FolderWalk.h"
 #include "PathText.h"
+#include "../report/RunReport.h"
 
 using pathtext::BuildPath;
 
@@ -39,7 +40,7 @@ int PreserveUserRules(const char* installDirectory) {
     if (BuildPath(source, sizeof source, installDirectory, sep, kRuleFile) &&
         BuildPath(destination, sizeof destination, tool, "\\", kRuleFile)) {
         CreateFolderPath(destination);
-        ::CopyFileA(source, destination, FALSE);  // a missing rule file copies nothing
+        report::Copied(source, destination, ::CopyFileA(source, destination, FALSE));  // a missing rule file copies nothing
     }
     for (const char* folder : {"QMF", "Rules"}) {
         if (BuildPath(source, sizeof source, installDirectory, sep, folder) &&

@@ -4,6 +4,7 @@
 #include <shlwapi.h>
 
 #include "../../sys/OsInfo.h"
+#include "../report/RunReport.h"
 
 namespace {
 
@@ -20,9 +21,9 @@ const char* const kVxdKeys[] = {
 int DeleteDriverServiceKeys() {
     if (IsWindowsNT()) {
         // A key that is not there is no failure: the outcomes are not looked at.
-        for (const char* key : kNtKeys) ::SHDeleteKeyA(HKEY_LOCAL_MACHINE, key);
+        for (const char* key : kNtKeys) report::Deleted(HKEY_LOCAL_MACHINE, key, nullptr, ::SHDeleteKeyA(HKEY_LOCAL_MACHINE, key));
     } else {
-        for (const char* key : kVxdKeys) ::SHDeleteKeyA(HKEY_LOCAL_MACHINE, key);
+        for (const char* key : kVxdKeys) report::Deleted(HKEY_LOCAL_MACHINE, key, nullptr, ::SHDeleteKeyA(HKEY_LOCAL_MACHINE, key));
     }
     return 1;
 }

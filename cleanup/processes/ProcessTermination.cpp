@@ -5,6 +5,7 @@
 #include "Handles.h"
 #include "../files/NameTables.h"
 #include "../../sys/OsInfo.h"
+#include "../report/RunReport.h"
 
 namespace {
 
@@ -21,11 +22,20 @@ const char* LastComponent(const char* path) {
 }
 
 // Ends one matched process; true when it was seen to end within the wait.
-bool EndProcess(const ProcessCalls& calls, DWORD processId) {
+bool EndProcess(const ProcessCalls& calls, DWORD processId, const char* name) {
     KernelHandle process(calls.openProcess(kProcessAllAccessNt5, FALSE, processId));
-    if (!process) return false;
-    if (!calls.terminateProcess(process.Get(), 0)) return false;
-    return calls.waitForSingleObject(process.Get(), kEndWaitMs) == WAIT_OBJECT_0;
+    if (!process) {
+        report::Note("  process %s (id %lu): not ended, cannot be opened (error %lu)", name, processId, ::GetLastError());
+        return false;
+    }
+    if (!calls.terminateProcess(process.Get(), 0)) {
+        report::Note("  process %s (id %lu): not ended, termination refused (error %lu)", name, processId, ::GetLastError());
+        return false;
+    }
+    const bool ended = calls.waitForSingleObject(process.Get(), kEndWaitMs) == WAIT_OBJECT_0;
+    report::Note(ended ? "  process %s (id %lu): ended" : "  process %s (id %lu): terminated, still running after the wait",
+                 name, processId);
+    return ended;
 }
 
 }  // namespace
@@ -55,7 +65,10 @@ int TerminateProductProcessesWith(const ProcessCalls& calls) {
     // Without the snapshot functions the process list cannot be taken.
     if (!calls.createSnapshot || !calls.processFirst || !calls.processNext) return 0;
     SnapshotHandle snapshot(calls.createSnapshot(TH32CS_SNAPPROCESS, 0));
-    if (!snapshot) return 0;
+    if (!snapshot) {
+        report::Note("  the process list cannot be taken (error %lu)", ::GetLastError());
+        return 0;
+    }
 
     PROCESSENTRY32 entry = {};
     entry.dwSize = sizeof entry;
@@ -74,7 +87,7 @@ int TerminateProductProcessesWith(const ProcessCalls& calls) {
         for (const char* const* row = ProductProcessNames; **row; ++row) {
             if (lstrcmpiA(name, *row) != 0) continue;
             ++pending;
-            if (EndProcess(calls, entry.th32ProcessID)) --pending;
+            if (EndProcess(calls, entry.th32ProcessID, name)) --pending;
         }
         std::memset(name, 0, sizeof name);
     } while (calls.processNext(snapshot.Get(), &entry));

@@ -1,6 +1,7 @@
 #include "ServiceRemoval.h"
 
 #include "Handles.h"
+#include "../report/RunReport.h"
 
 namespace {
 
@@ -25,6 +26,15 @@ void WaitForStop(const ServiceWaitCalls& calls, SC_HANDLE service, SERVICE_STATU
     }
 }
 
+const char* ServiceStateText(DWORD state) {
+    switch (state) {
+        case SERVICE_STOPPED: return "stopped";
+        case SERVICE_STOP_PENDING: return "still stopping";
+        case SERVICE_RUNNING: return "still running";
+        default: return "in another state";
+    }
+}
+
 }  // namespace
 
 const ServiceWaitCalls& SystemServiceWaitCalls() {
@@ -34,19 +44,38 @@ const ServiceWaitCalls& SystemServiceWaitCalls() {
 
 int RemoveProductServicesWith(const ServiceWaitCalls& calls) {
     ServiceHandle manager(::OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
-    if (!manager) return 1;
+    if (!manager) {
+        report::Note("  the service manager cannot be opened (error %lu)", ::GetLastError());
+        return 1;
+    }
 
     SERVICE_STATUS status = {};
     int waits = 0;
     ServiceHandle services[2];
     for (int i = 0; i < 2; ++i) {
         services[i].Reset(::OpenServiceA(manager.Get(), kServices[i], kServiceAccess));
-        if (!services[i]) continue;
-        if (::ControlService(services[i].Get(), SERVICE_CONTROL_STOP, &status))
+        if (!services[i]) {
+            const DWORD e = ::GetLastError();
+            if (e == ERROR_SERVICE_DOES_NOT_EXIST) report::Note("  service %s: absent", kServices[i]);
+            else report::Note("  service %s: not opened (error %lu)", kServices[i], e);
+            continue;
+        }
+        const BOOL stopping = ::ControlService(services[i].Get(), SERVICE_CONTROL_STOP, &status);
+        if (!stopping) {
+            report::Note("  service %s: stop not accepted (error %lu)", kServices[i], ::GetLastError());
+        } else {
+            report::Note("  service %s: asked to stop", kServices[i]);
             WaitForStop(calls, services[i].Get(), status, waits);
+            report::Note("  service %s: %s after the waits", kServices[i], ServiceStateText(status.dwCurrentState));
+        }
         // A service still running or stopping is only marked for deletion; the
         // system completes it once the service has stopped. Not looked at.
-        ::DeleteService(services[i].Get());
+        const BOOL deleted = ::DeleteService(services[i].Get());
+        if (!deleted) report::Note("  service %s: not deleted (error %lu)", kServices[i], ::GetLastError());
+        else if (stopping && status.dwCurrentState != SERVICE_STOPPED)
+            report::Note("  service %s: marked for deletion, completed once it has stopped", kServices[i]);
+        else
+            report::Note("  service %s: deleted", kServices[i]);
     }
     return 1;
 }

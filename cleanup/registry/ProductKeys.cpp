@@ -1,6 +1,7 @@
 // The suite's product keys, Run values and installer records.
 #include "ProductKeys.h"
 #include "../../framework/Handles.h"
+#include "../report/RunReport.h"
 
 #include <shlwapi.h>
 #include <cstdio>
@@ -31,7 +32,7 @@ void ClearValues(HKEY key) {
     for (;;) {
         DWORD size = sizeof(name);
         if (::RegEnumValueA(key, 0, name, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) return;
-        if (::RegDeleteValueA(key, name) != ERROR_SUCCESS) return;
+        if (report::Deleted(nullptr, "", name, ::RegDeleteValueA(key, name)) != ERROR_SUCCESS) return;
     }
 }
 
@@ -39,7 +40,7 @@ void ClearValues(HKEY key) {
 
 int DeleteProductKeys(HKEY root) {
     RegKey product;
-    LONG rc = OpenForChange(root, kProductKey, product);
+    LONG rc = report::Opened(root, kProductKey, OpenForChange(root, kProductKey, product));
     if (rc == ERROR_FILE_NOT_FOUND) return 1;
     // Another failure goes on: what acts through the product key then does nothing.
 
@@ -47,11 +48,11 @@ int DeleteProductKeys(HKEY root) {
         char path[260] = {};
         std::snprintf(path, sizeof(path), "%s\\%s", kProductKey, *name);
         RegKey subkey;
-        if (OpenForChange(root, path, subkey) != ERROR_SUCCESS) continue;
+        if (report::Opened(root, path, OpenForChange(root, path, subkey)) != ERROR_SUCCESS) continue;
         ClearValues(subkey.Get());
         // On NT this removes only a subkey without subkeys of its own; the tree
         // deletion at the end takes the rest. Outcome not examined.
-        if (product) ::RegDeleteKeyA(product.Get(), *name);
+        if (product) report::Deleted(root, path, nullptr, ::RegDeleteKeyA(product.Get(), *name));
     }
     if (product) ClearValues(product.Get());
     product.Close();
@@ -59,7 +60,7 @@ int DeleteProductKeys(HKEY root) {
     {
         RegKey maker;
         if (OpenForChange(root, kMakerKey, maker) != ERROR_SUCCESS) return 0;
-        ::RegDeleteKeyA(maker.Get(), "antivirus");  // outcome not examined
+        report::Deleted(root, kProductKey, nullptr, ::RegDeleteKeyA(maker.Get(), "antivirus"));  // outcome not examined
     }
     RegKey firewall;
     rc = OpenForChange(root, kFirewallKey, firewall);
@@ -71,14 +72,15 @@ int DeleteProductKeys(HKEY root) {
         firewall.Close();
         RegKey maker;
         if (OpenForChange(root, kMakerKey, maker) != ERROR_SUCCESS) return 0;
-        ::RegDeleteKeyA(maker.Get(), "TqmPFW");  // stays on NT when it has subkeys
+        report::Deleted(root, kFirewallKey, nullptr, ::RegDeleteKeyA(maker.Get(), "TqmPFW"));  // stays on NT when it has subkeys
     }
-    ::SHDeleteKeyA(root, kProductKey);  // whatever is left of it; outcome not examined
+    report::Deleted(root, kProductKey, nullptr, ::SHDeleteKeyA(root, kProductKey));  // whatever is left of it; outcome not examined
     return 1;
 }
 
 int DeleteUpdateKey(HKEY root) {
-    ::SHDeleteKeyA(root, "SOFTWARE\\Velkaris\\antivirus\\Update");  // missing is fine
+    report::Deleted(root, "SOFTWARE\\Velkaris\\antivirus\\Update", nullptr,
+                    ::SHDeleteKeyA(root, "SOFTWARE\\Velkaris\\antivirus\\Update"));  // missing is fine
     return 1;
 }
 
@@ -86,16 +88,16 @@ int DeleteRunValues() {
     {
         RegKey machine;
         if (OpenForChange(HKEY_LOCAL_MACHINE, kRunKey, machine) != ERROR_SUCCESS) return 0;
-        ::RegDeleteValueA(machine.Get(), "TqmStart");  // a missing value is no failure
+        report::Deleted(HKEY_LOCAL_MACHINE, kRunKey, "TqmStart", ::RegDeleteValueA(machine.Get(), "TqmStart"));  // a missing value is no failure
     }
     RegKey user;
     if (OpenForChange(HKEY_CURRENT_USER, kRunKey, user) != ERROR_SUCCESS) return 0;
-    ::RegDeleteValueA(user.Get(), "TqmPFW");
+    report::Deleted(HKEY_CURRENT_USER, kRunKey, "TqmPFW", ::RegDeleteValueA(user.Get(), "TqmPFW"));
     return 1;
 }
 
 LONG DeleteRegistryTree(HKEY root, const char* keyPath) {
     // An empty path would name root itself.
     if (!keyPath || keyPath[0] == '\0') return 0;
-    return static_cast<LONG>(::SHDeleteKeyA(root, keyPath));
+    return report::Deleted(root, keyPath, nullptr, static_cast<LONG>(::SHDeleteKeyA(root, keyPath)));
 }

@@ -1,6 +1,7 @@
 // The real tool, driven as a user would, on a seeded installation of the suite.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 
@@ -38,6 +39,7 @@ protected:
         // A copy of the tool in the scratch tree: the rules and the companion land beside it.
         tool = InstallToolCopy();
         ASSERT_FALSE(tool.empty());
+        ::DeleteFileA((std::string(kToolDir) + "\\TolmUnload.log").c_str());
         seeded = ProbeMachine(dir);
     }
     void SetVersion(const char* v) { version.reset(new tolmtest::ScopedWindowsVersion("TolmUnload.exe", v)); }
@@ -123,6 +125,71 @@ protected:
     bool keepInstallation = false;  // the restart's driver leaves the scenario to the host
 };
 
+// ASCII letters in lower case; both sides of a comparison go through it alike.
+std::string Lower(std::string s) {
+    for (char& c : s)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return s;
+}
+
+// The report the run left in the tool's folder, "" when there is none.
+std::string ReadReport() {
+    std::string text;
+    HANDLE f = ::CreateFileA((std::string(kToolDir) + "\\TolmUnload.log").c_str(), GENERIC_READ, FILE_SHARE_READ,
+                             nullptr, OPEN_EXISTING, 0, nullptr);
+    if (f == INVALID_HANDLE_VALUE) return "";
+    char buffer[65536];
+    DWORD read = 0;
+    while (::ReadFile(f, buffer, sizeof buffer, &read, nullptr) && read) text.append(buffer, read);
+    ::CloseHandle(f);
+    return text;
+}
+
+// What the report says of a probed item: the text its line carries.
+std::string ReportName(const std::string& key, const std::string& dir, const std::string& tool) {
+    auto after = [&](const char* prefix) { return key.substr(std::strlen(prefix)); };
+    if (key.rfind("file:", 0) == 0) return "file " + dir + "\\" + after("file:") + ":";
+    if (key.rfind("dir:", 0) == 0) return "folder " + dir + (key == "dir:" ? "" : "\\" + after("dir:")) + ":";
+    if (key.rfind("proc:", 0) == 0) return "process " + after("proc:") + " (id ";
+    if (key.rfind("service:", 0) == 0) return "service " + after("service:") + ":";
+    if (key.rfind("uninstall:", 0) == 0) return "Uninstall\\" + after("uninstall:") + ":";
+    if (key.rfind("record:{", 0) == 0) return "Installation Information\\" + after("record:") + ":";
+    if (key.rfind("svckey:", 0) == 0) return "Services\\" + after("svckey:") + ":";
+    if (key.rfind("engine:", 0) == 0) return key.substr(7, 38) + "\\InprocServer32 \"TQMOrigin\":";
+    if (key.rfind("desk:", 0) == 0 || key.rfind("menu:", 0) == 0)
+        return "\\" + ToolString(tool, std::atoi(key.substr(key.rfind(':') + 1).c_str())) + ":";
+    if (key.rfind("run:", 0) == 0) return "\\Run \"" + key.substr(key.find(' ') + 1) + "\":";
+    if (key == "qrecycle:Desktop.INI") return "QRECYCLE\\Desktop.INI:";
+    if (key.rfind("reg:", 0) == 0) {
+        // QAScript has subkeys: the tree deletion of the product key takes it.
+        const std::string k = key.find("QAScript") != std::string::npos ? "antivirus" : key.substr(9);
+        return "key " + key.substr(4, 5) + "SOFTWARE\\Velkaris\\" + k + ":";
+    }
+    return "";
+}
+
+// "" when the report names every item that went from seeded to gone as removed,
+// else the items it misses.
+std::string MissingRemovals(const std::string& report, const Probe& seeded, const Probe& now, const std::string& dir,
+                            const std::string& tool) {
+    const std::string text = Lower(report);
+    std::string missing;
+    for (const auto& item : seeded) {
+        auto it = now.find(item.first);
+        if (!item.second || it == now.end() || it->second) continue;
+        const std::string name = Lower(ReportName(item.first, dir, tool));
+        if (name.empty()) continue;
+        bool found = false;
+        for (size_t at = text.find(name); at != std::string::npos && !found; at = text.find(name, at + 1)) {
+            const std::string line = text.substr(at, text.find('\n', at) - at);
+            for (const char* done : {": deleted", ": removed", "): ended", "marked for deletion"})
+                if (line.find(done) != std::string::npos) found = true;
+        }
+        if (!found) missing += "  " + item.first + " (" + name + ")\n";
+    }
+    return missing;
+}
+
 const std::vector<int> kYesNo = {IDYES, IDNO};
 const std::vector<int> kOk = {IDOK};
 
@@ -154,6 +221,22 @@ TEST_F(EndToEnd, CompleteRunRemovesTheSuite) {
     EXPECT_EQ(RunOnceValue("TQMUNLOAD"), full ? "<none>" : "\"" + tool + "\" " + dir + "\\");
     EXPECT_EQ(RunOnceValue("TQM7NEEDREBOOT"), "");
     EXPECT_EQ(RunOnceValue("UnloadReboot"), "<none>");
+
+    // The report names every item the probe shows removed, and what was kept and why.
+    const std::string report = ReadReport();
+    ASSERT_NE(report, "");
+    EXPECT_EQ(MissingRemovals(report, seeded, ProbeMachine(dir), dir, tool), "") << report;
+    std::vector<std::string> kept = {"== " + M(112), "Log: " + M(116) + M(122).substr(0, M(122).size() - 2),
+                                     "Run mode: interactive", "Windows: ", "Answer: Yes", "End: restart declined",
+                                     "TQM7NEEDREBOOT\": written",
+                                     "Installation Information\\{9C3F0B71-46E2-4A18-B5D7-3E8F21C06A94}: left, not empty"};
+    if (!full) {
+        for (const char* f : {"MyNotes.txt", "QATMain.EXE"}) kept.push_back(dir + "\\" + f + ": kept, not a product file");
+        kept.push_back(ToolString(tool, 120) + ": kept, its program is still there");
+        kept.push_back("folder " + dir + ": left, not empty");
+        kept.push_back("\"TQMUNLOAD\": written \"" + tool + " " + dir + "\\\"");
+    }
+    for (const std::string& k : kept) EXPECT_NE(report.find(k), std::string::npos) << k << "\n" << report;
 }
 
 TEST_F(EndToEnd, NoToTheStartQuestionChangesNothing) {
@@ -267,6 +350,11 @@ TEST_F(EndToEnd, SilentRunRemovesWithoutWindowAndEndsWithCode1) {
     EXPECT_FALSE(p["desk:common:127"]);
     EXPECT_FALSE(p["engine:{F414C261-6AC0-11CF-B6D1-00AA00BBBB58} TQMOrigin"]);
     EXPECT_EQ(RunOnceValue("TQM7NEEDREBOOT"), "");
+    // Without a window the report is all there is.
+    const std::string report = ReadReport();
+    EXPECT_NE(report.find("Run mode: silent (-s)"), std::string::npos) << report;
+    EXPECT_EQ(MissingRemovals(report, seeded, p, dir, tool), "") << report;
+    EXPECT_NE(report.find("End: restart declined"), std::string::npos) << report;
 }
 
 TEST_F(EndToEnd, NearMissesOfTheSilentSwitchOpenTheWindow) {

@@ -87,6 +87,7 @@ const RunOperations kFakeOps = {
         std::strcpy(buffer, g->startFolder.c_str());
         return 1;
     },
+    nullptr,  // no report
 };
 
 struct Box {
@@ -409,6 +410,7 @@ TEST_F(RunSequence, RefusedFolderMarksTheFileLineFailed) {
         const std::string tail = S(IDS_STEP_FILES) + S(IDS_SUFFIX_FAILURE);
         ASSERT_GE(h.log.size(), tail.size());
         EXPECT_EQ(h.log.substr(h.log.size() - tail.size()), tail) << (mode == &kSilentRun ? "silent" : "interactive");
+        for (const auto& c : f.calls) EXPECT_NE(0u, c.rfind("ScheduleFolderRemoval", 0)) << "no second start for a refused folder";
     }
     g = &fake;
 }

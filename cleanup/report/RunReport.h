@@ -1,0 +1,56 @@
+// The run report as the removal operations see it: one narrow interface that
+// the run installs for its duration. Without an installed report every call
+// here does nothing. Reporting never changes what an operation does or returns,
+// and keeps the calling thread's last error as it was.
+#pragma once
+#include <windows.h>
+
+class RunReport {
+public:
+    virtual ~RunReport() = default;
+    // One line of text in the ANSI code page, without line break.
+    virtual void Line(const char* text) = 0;
+    // The install directory the run will clear, or null when it has none; the
+    // report must not live inside it.
+    virtual void InstallFolder(const char* installDirectory) = 0;
+};
+
+// Installs report as the current one until the scope ends; scopes nest.
+class ReportScope {
+public:
+    explicit ReportScope(RunReport* report);
+    ~ReportScope();
+    ReportScope(const ReportScope&) = delete;
+    ReportScope& operator=(const ReportScope&) = delete;
+
+private:
+    RunReport* m_previous;
+};
+
+namespace report {
+
+// The installed report, or null.
+RunReport* Current();
+
+// A formatted line (wsprintf rules, at most 1000 characters).
+void Note(const char* format, ...);
+// A step section's first line.
+void Section(const char* stepText);
+void InstallFolder(const char* installDirectory);
+
+// Registry items; each returns rc unchanged. value null names the key itself.
+// rc 0 is the action done, 2 (or 3) the item absent, anything else refused.
+LONG Deleted(HKEY root, const char* path, const char* value, LONG rc);
+// A key opened to be emptied: "found", absent or refused.
+LONG Opened(HKEY root, const char* path, LONG rc);
+// A string value written with data.
+LONG Written(HKEY root, const char* path, const char* value, const char* data, LONG rc);
+
+// File-system items; each returns ok unchanged and reads the error itself.
+BOOL FileDeleted(const char* path, BOOL ok);
+BOOL FolderRemoved(const char* path, BOOL ok);
+BOOL Copied(const char* source, const char* destination, BOOL ok);
+// What was left alone and why.
+void Kept(const char* what, const char* path, const char* why);
+
+}  // namespace report

@@ -1,0 +1,97 @@
+#include "ReportSession.h"
+
+#include "../res/resource.h"
+#include "ReportFile.h"
+
+namespace {
+
+// The version the About box shows.
+const char kToolVersion[] = "5.0";
+
+// text without its trailing line breaks, each inner one as " / ".
+std::string OneLine(const char* text) {
+    std::string s = text ? text : "";
+    while (!s.empty() && (s.back() == '\r' || s.back() == '\n')) s.pop_back();
+    std::string out;
+    for (size_t i = 0; i < s.size(); ++i) {
+        if (s[i] == '\r' && i + 1 < s.size() && s[i + 1] == '\n') {
+            ++i;
+            out += " / ";
+        } else {
+            out += s[i];
+        }
+    }
+    return out;
+}
+
+const char* AnswerText(int answer) {
+    switch (answer) {
+        case IDYES: return "Yes";
+        case IDNO: return "No";
+        case IDOK: return "OK";
+        case IDCANCEL: return "Cancel";
+        default: return "closed";
+    }
+}
+
+}  // namespace
+
+RunReportSession::RunReportSession(const RunMode& mode, RunHost& window, const RunOperations& ops)
+    : m_window(window), m_report(ops.openReport ? ops.openReport() : nullptr), m_scope(m_report.get()),
+      m_end("the run ended") {
+    if (m_report) Header(mode, ops);
+}
+
+RunReportSession::~RunReportSession() {
+    report::Note("End: %s", m_end.c_str());
+}
+
+void RunReportSession::Header(const RunMode& mode, const RunOperations& ops) {
+    SYSTEMTIME now;
+    ::GetLocalTime(&now);
+    report::Note("%s%04u-%02u-%02u %02u:%02u:%02u ====", kRunHeaderMark, now.wYear, now.wMonth, now.wDay, now.wHour,
+                 now.wMinute, now.wSecond);
+    char tool[MAX_PATH * 2] = {};
+    DWORD n = ::GetModuleFileNameA(nullptr, tool, sizeof tool);
+    if (n == 0 || n >= sizeof tool) tool[0] = '\0';
+    report::Note("Tool: TolmUnload %s, %s", kToolVersion, tool);
+    report::Note("Command line: %s", ::GetCommandLineA());
+    report::Note("Run mode: %s", mode.hasWindow ? "interactive" : "silent (-s)");
+    // The same test the interactive run makes; the Windows 95 family has no accounts.
+    const bool nt = (ops.getVersion() & 0x80000000u) == 0;
+    report::Note("Administrator: %s", !nt ? "yes (Windows 95 family)" : ops.canManageServices() ? "yes" : "no");
+}
+
+void RunReportSession::System(const CString& description, bool supported) {
+    report::Note("Windows: %s(%s)", description.GetString(), supported ? "supported" : "not supported");
+    if (!supported) m_end = "stopped before any removal: this Windows is not supported";
+}
+
+void RunReportSession::InstallFolder(const char* installDirectory) {
+    report::InstallFolder(installDirectory);
+    if (installDirectory)
+        report::Note("Install folder: %s", installDirectory);
+    else
+        report::Note("Install folder: none recorded; the run goes on without one, no file is touched");
+}
+
+int RunReportSession::Message(const char* text, const char* caption, UINT type) {
+    report::Note((type & MB_TYPEMASK) == MB_YESNO ? "Question: %s" : "Message: %s", OneLine(text).c_str());
+    const int answer = m_window.Message(text, caption, type);
+    report::Note("Answer: %s", AnswerText(answer));
+    CString restart;
+    restart.LoadString(IDS_ASK_RESTART);
+    if (restart == text)
+        m_end = answer == IDYES ? "restart requested: the machine restarts now"
+                                : "restart declined: files left in use go once the machine is restarted";
+    else if ((type & MB_TYPEMASK) == MB_YESNO)
+        m_end = answer == IDYES ? "the run ended" : "ended after the answer No above";
+    else
+        m_end = "ended with the message above";
+    return answer;
+}
+
+void RunReportSession::AppendLog(const CString& text) {
+    m_window.AppendLog(text);
+    report::Note("Log: %s", OneLine(text).c_str());
+}

@@ -1,0 +1,40 @@
+// The run's report for the duration of one run: the header, the answers, the
+// log lines and the end, with the file (or whatever RunOperations opens)
+// installed as the report the operations write to.
+#pragma once
+#include <memory>
+#include <string>
+
+#include "../cleanup/report/RunReport.h"
+#include "RunSequence.h"
+
+class RunReportSession : private RunHost {
+public:
+    // Without ops.openReport the run has no report and nothing is written.
+    RunReportSession(const RunMode& mode, RunHost& window, const RunOperations& ops);
+    ~RunReportSession() override;
+    RunReportSession(const RunReportSession&) = delete;
+    RunReportSession& operator=(const RunReportSession&) = delete;
+
+    // The window as the run uses it: every call reaches it, and is reported.
+    RunHost& Host() { return *this; }
+    // The system description and whether the support gate let it through.
+    void System(const CString& description, bool supported);
+    // The install directory found, or null when the run goes on without one.
+    void InstallFolder(const char* installDirectory);
+
+private:
+    int Message(const char* text, const char* caption, UINT type) override;
+    void AppendLog(const CString& text) override;
+    void RefreshLog() override { m_window.RefreshLog(); }
+    void SetProgress(int position) override { m_window.SetProgress(position); }
+    void DisableRunButton() override { m_window.DisableRunButton(); }
+    void PostQuit(int code) override { m_window.PostQuit(code); }
+
+    void Header(const RunMode& mode, const RunOperations& ops);
+
+    RunHost& m_window;
+    std::unique_ptr<RunReport> m_report;
+    ReportScope m_scope;
+    std::string m_end;
+};
