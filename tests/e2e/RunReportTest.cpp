@@ -121,8 +121,8 @@ RunOperations QuietOps() {
         [](char*) { return 0; }, [] { return S_OK; }, [](HKEY) { return 1; }, [](HKEY) { return 1; },
         [] { return 1; }, [] { return 1; }, [] { return 1; }, [] { return 1; }, [](const char*) { return 1; },
         [](HKEY, const char*) -> LONG { return 0; }, [](const char*) { return 1; },
-        [](char* d, size_t) { report::Kept("file", d, "a test item"); return 0; }, [](const char*) { return 1; },
-        [] { return 1; }, [](UINT, DWORD) WINAPI -> BOOL { return TRUE; },
+        [](char* d, size_t) { report::Kept("file", d, "a test item"); return 1; }, [](const char*) { return 1; },
+        [] { return 1; }, [](UINT, DWORD) WINAPI -> BOOL { return TRUE; }, nullptr,
         [] { return std::unique_ptr<RunReport>(new MemoryReport); },
     };
     return ops;

@@ -108,7 +108,9 @@ TEST_F(UserRules, ToolInsideTheInstallFolderCopiesToTheDocuments) {
         // only what the install folder itself held.
         const std::string base = install.back() == '\\' ? install : install + "\\";
         EXPECT_EQ((Tree{"AntiRule_Private.xml", "other.xml"}), ListTree(base + "QAF"));
-        if (install != tool) EXPECT_FALSE(Exists(tool + "\\QAF"));
+        if (install != tool) {
+            EXPECT_FALSE(Exists(tool + "\\QAF"));
+        }
         for (const char* f : {"QAF", "QMF", "Rules", "TQM32.EXE"}) DeleteCopy(base + f);
         DeleteCopy(copies);
     }
