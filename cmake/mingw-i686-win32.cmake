@@ -1,12 +1,6 @@
-# Cross build of the shipped program for 32-bit Windows with Debian's mingw-w64,
-# in the win32 thread model: no winpthread, whose imports (GetTickCount64,
-# AddVectoredExceptionHandler, ...) older Windows lacks.
-set(CMAKE_SYSTEM_NAME Windows)
-set(CMAKE_SYSTEM_PROCESSOR i686)
+# The shipped program: the same cross build in the win32 thread model, which
+# links no winpthread (whose imports, GetTickCount64, AddVectoredExceptionHandler
+# and others, older Windows lacks).
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-i686.cmake)
 set(CMAKE_C_COMPILER i686-w64-mingw32-gcc-win32)
 set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++-win32)
-set(CMAKE_RC_COMPILER i686-w64-mingw32-windres)
-set(CMAKE_FIND_ROOT_PATH /usr/i686-w64-mingw32)
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
