@@ -1,5 +1,7 @@
 #include "NameTables.h"
 
+#include <cstdlib>
+
 #include "PathText.h"
 
 const char* const ProductFileNames[] = {
@@ -63,10 +65,73 @@ const char* const InstallerCacheFileNames[] = {
     "data1.cab", "data1.hdr", "TQMSetup.exe", "layout.bin", "setup.ilg", "Setup.ini", "setup.inx", "",
 };
 
-int FindNameInTable(const char* name, const char* const* table, int count) {
-    if (!name || !table) return -1;
+namespace {
+
+// Hash of name as EqualNoCase sees it: single-byte letters folded to upper case,
+// double-byte characters taken as they stand. Names that compare equal hash alike.
+unsigned FoldedHash(const char* name) {
+    unsigned h = 2166136261u;
+    for (const char* p = name; *p; ++p) {
+        char c = *p;
+        if (pathtext::IsLead(p)) {
+            h = (h ^ static_cast<unsigned char>(c)) * 16777619u;
+            c = *++p;
+        } else if (c >= 'a' && c <= 'z') {
+            c = static_cast<char>(c - 'a' + 'A');
+        }
+        h = (h ^ static_cast<unsigned char>(c)) * 16777619u;
+    }
+    return h;
+}
+
+int FindInOrder(const char* name, const char* const* table, int count) {
     for (int i = 0; count < 0 ? table[i][0] != '\0' : i < count; ++i) {
         if (pathtext::EqualNoCase(name, table[i])) return i;
     }
     return -1;
+}
+
+}  // namespace
+
+NameIndex::NameIndex(const char* const* table, int count) : m_table(table) {
+    if (count < 0)
+        for (count = 0; table[count][0] != '\0'; ++count) {}
+    unsigned size = 8;
+    while (size < static_cast<unsigned>(count) * 2) size *= 2;
+    m_slots = static_cast<int*>(std::calloc(size, sizeof(int)));
+    if (!m_slots) return;  // Find then reads nothing and finds nothing
+    m_mask = size - 1;
+    for (int i = 0; i < count; ++i) {
+        // Open addressing, linear probing; a name already held keeps its first index.
+        unsigned s = FoldedHash(table[i]) & m_mask;
+        while (m_slots[s] && !pathtext::EqualNoCase(table[m_slots[s] - 1], table[i])) s = (s + 1) & m_mask;
+        if (!m_slots[s]) m_slots[s] = i + 1;
+    }
+}
+
+NameIndex::~NameIndex() { std::free(m_slots); }
+
+int NameIndex::Find(const char* name) const {
+    if (!name || !m_slots) return -1;
+    for (unsigned s = FoldedHash(name) & m_mask; m_slots[s]; s = (s + 1) & m_mask)
+        if (pathtext::EqualNoCase(name, m_table[m_slots[s] - 1])) return m_slots[s] - 1;
+    return -1;
+}
+
+int FindNameInTable(const char* name, const char* const* table, int count) {
+    if (!name || !table) return -1;
+    // Built at first use, once the code page the index depends on is the process's own.
+    if (table == ProductFileNames && count == ProductFileNameCount) {
+        static const NameIndex files(ProductFileNames, ProductFileNameCount);
+        return files.Find(name);
+    }
+    if (table == ProductFolderNames && count == ProductFolderNameCount) {
+        static const NameIndex folders(ProductFolderNames, ProductFolderNameCount);
+        return folders.Find(name);
+    }
+    if (table == UpdateFileNames && count == UpdateFileNameCount) {
+        static const NameIndex updates(UpdateFileNames, UpdateFileNameCount);
+        return updates.Find(name);
+    }
+    return FindInOrder(name, table, count);
 }

@@ -24,4 +24,23 @@ extern const char* const InstallerCacheFileNames[];
 
 // Index of the first of count entries of table equal to name without regard to
 // letter case (count -1: up to the empty name), or -1 when none is (or name is null).
+// The suite's file, folder and update tables are looked up through a NameIndex,
+// so their lookups cost the same whatever their size; other tables are read in order.
 int FindNameInTable(const char* name, const char* const* table, int count);
+
+// A hashed index of a name table: Find gives what FindNameInTable gives for the
+// same table, in a time that does not grow with the table. The table must
+// outlive the index. Built for the system's ANSI code page at construction.
+class NameIndex {
+public:
+    NameIndex(const char* const* table, int count);
+    ~NameIndex();
+    NameIndex(const NameIndex&) = delete;
+    NameIndex& operator=(const NameIndex&) = delete;
+    int Find(const char* name) const;
+
+private:
+    const char* const* m_table;
+    int* m_slots = nullptr;  // table index + 1 per slot, 0 for an empty one
+    unsigned m_mask = 0;
+};

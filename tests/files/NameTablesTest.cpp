@@ -5,6 +5,7 @@
 #include <cctype>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "NameTables.h"
 
@@ -76,4 +77,32 @@ TEST(NameTables, DoubleByteNamesMatchOnlyThemselves) {
     EXPECT_EQ(-1, FindNameInTable("\x83\x61.txt", table, 2));
     EXPECT_EQ(1, FindNameInTable("A\x83\x61.TXT", table, 2));
     EXPECT_EQ(-1, FindNameInTable("A\x83\x41.TXT", table, 2));
+}
+
+TEST(NameTables, IndexFindsWhatTheOrderedSearchFinds) {
+    // Duplicates in other cases, near misses, double-byte names (their trail
+    // bytes are letters under code page 932 and 936), and a table large enough
+    // for the index to probe past collisions.
+    std::vector<std::string> names = {"TQM32.EXE", "tqm32.exe", "Help", "HELP", "\x83\x41.txt", "a\x83\x61.txt",
+                                      "\x83\x61.txt", "Setup.ini", "", "x"};
+    for (int i = 0; i < 500; ++i) names.push_back("Syn" + std::to_string(i) + (i % 2 ? ".dll" : ".EXE"));
+    std::vector<const char*> table;
+    for (const std::string& n : names) table.push_back(n.c_str());
+    const int count = static_cast<int>(table.size());
+    NameIndex index(table.data(), count);
+    std::vector<std::string> probes = names;
+    for (const char* p : {"TQM32.EXE ", "tqm32.ex", "help", "\x83\x41.TXT", "A\x83\x61.TXT", "A\x83\x41.TXT",
+                          "\x83\x41", "SYN499.DLL", "syn500.exe", "Syn1.EXE", "X"})
+        probes.push_back(p);
+    for (const std::string& p : probes) {
+        int ordered = -1;
+        for (int i = 0; i < count && ordered < 0; ++i)
+            if (FindNameInTable(p.c_str(), table.data() + i, 1) == 0) ordered = i;
+        EXPECT_EQ(ordered, index.Find(p.c_str())) << "[" << p << "]";
+    }
+    EXPECT_EQ(0, index.Find("tqm32.EXE"));  // the first of two equal names
+    EXPECT_EQ(-1, index.Find(nullptr));
+    // The suite's tables go through their indexes and still give the first entry.
+    for (int i = 0; i < ProductFileNameCount; ++i)
+        EXPECT_EQ(i, FindNameInTable(Upper(ProductFileNames[i]).c_str(), ProductFileNames, ProductFileNameCount));
 }
