@@ -2,7 +2,7 @@
 #            on a seeded installation (LANG=zh_CN.UTF-8 make demo: in Chinese).
 # make screenshots: pictures of the tool's windows into build/screenshots/.
 # make test: install what is missing, build, run every test under Wine.
-# make dist: the stripped program, the README and their SHA-256 sums in build/dist/.
+# make dist: the stripped program, the README (with its pictures) and their SHA-256 sums in build/dist/.
 BUILD ?= build
 CMAKE_FLAGS ?= -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release
 CTEST_FLAGS ?= --output-on-failure -j2
@@ -36,8 +36,9 @@ screenshots: setup
 dist: setup
 	@$(call QUIET_BUILD,TolmUnload)
 	@rm -rf $(BUILD)/dist && mkdir -p $(BUILD)/dist
+	@mkdir -p $(BUILD)/dist/docs && cp docs/*.png $(BUILD)/dist/docs/
 	@cp $(BUILD)/TolmUnload.exe README.md $(BUILD)/dist/
-	@cd $(BUILD)/dist && sha256sum TolmUnload.exe README.md > SHA256SUMS
+	@cd $(BUILD)/dist && sha256sum TolmUnload.exe README.md docs/*.png > SHA256SUMS
 	@ls -l $(BUILD)/dist && cat $(BUILD)/dist/SHA256SUMS
 
 clean:

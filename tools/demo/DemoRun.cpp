@@ -215,6 +215,8 @@ int RunDemo(bool interactive) {
     Say("");
     Say("== What is left ==");
     SayGroups(after, true, false);
+    Say("  (on Windows 2000 and later the tool cleans the all users' desktop and Start menu;");
+    Say("   this user's own shortcuts stay)");
     Say("  the user's own things, untouched:");
     SayGroups(after, true, true);
 
