@@ -10,13 +10,14 @@
 set -euo pipefail
 mode=${1:?run or shots}
 root=$(cd "$(dirname "$0")/.." && pwd)
-build=$(cd "$root/${2:-build}" && pwd)
+build=${2:-build}
+case "$build" in /*) ;; *) build="$root/$build";; esac
+build=$(cd "$build" && pwd)
 prefix="$build/demo/prefix"
 mkdir -p "$build/demo"
 
 # Windows paths of the build tree: Z: is the project tree in the prefix.
-rel=${build#"$root"/}
-[ "$rel" != "$build" ] || { echo "the build tree must lie inside the project tree" >&2; exit 2; }
+[ "${build#"$root"/}" != "$build" ] || { echo "the build tree must lie inside the project tree" >&2; exit 2; }
 zpath() { local r=${1#"$root"/}; echo "Z:\\${r//\//\\}"; }
 export TOLM_TOOL="$(zpath "$build")\\TolmUnload.exe" TOLM_BIN="$(zpath "$build")"
 export WINEPREFIX="$prefix" WINEDEBUG=-all
@@ -52,11 +53,12 @@ if [ ! -f "$prefix/.tolm-ready" ]; then
 fi
 TOLM_GRAPHICS=x11 "$root/tools/wine-prefix.sh" ensure "$prefix" win64
 
-# Wine's own Marlett draws the caption buttons' glyphs; Debian ships it in
+# Wine's own Marlett draws the caption buttons' glyphs (for windows that are
+# seen, not for the headless run); Debian ships it in
 # fonts-wine, taken from the package into the demo's prefix only, so that the
 # test prefixes keep the fonts they were measured with.
 fonts="$prefix/drive_c/windows/Fonts"
-if [ ! -f "$fonts/marlett.ttf" ]; then
+if [ ! -f "$fonts/marlett.ttf" ] && { [ "$mode" = shots ] || [ "$interactive" = 1 ]; }; then
   src=/usr/share/wine/fonts/marlett.ttf
   if [ ! -f "$src" ]; then
     cache="$build/demo/fonts-wine"

@@ -234,7 +234,7 @@ TEST_F(EndToEnd, CompleteRunRemovesTheSuite) {
         for (const char* f : {"MyNotes.txt", "QATMain.EXE"}) kept.push_back(dir + "\\" + f + ": kept, not a product file");
         kept.push_back(ToolString(tool, 120) + ": kept, its program is still there");
         kept.push_back("folder " + dir + ": left, not empty");
-        kept.push_back("\"TQMUNLOAD\": written \"" + tool + " " + dir + "\\\"");
+        kept.push_back("\"TQMUNLOAD\": written \"\"" + tool + "\" " + dir + "\\\"");
     }
     for (const std::string& k : kept) EXPECT_NE(report.find(k), std::string::npos) << k << "\n" << report;
 }

@@ -138,14 +138,14 @@ std::vector<std::string> ReportLines(const std::string& report, std::initializer
 
 // Answers as the demo's user: Yes to the start and file questions, No to the restart.
 int DemoAnswer(const std::string& tool, const Box& b) {
-    const std::string restart = ToolString(tool, 125), start = ToolString(tool, 102), files = ToolString(tool, 109);
+    const std::string start = ToolString(tool, 102), files = ToolString(tool, 109);
     const size_t cut = files.find("%s");
     const bool isFiles = cut != std::string::npos && b.text.compare(0, cut, files, 0, cut) == 0 &&
                          b.text.size() >= files.size() - 2 &&
                          b.text.compare(b.text.size() - (files.size() - cut - 2), std::string::npos, files, cut + 2,
                                         std::string::npos) == 0;
     if (b.buttons.size() == 1) return IDOK;
-    return b.text == start || isFiles ? IDYES : b.text == restart ? IDNO : IDNO;
+    return b.text == start || isFiles ? IDYES : IDNO;  // the restart question, and any other: No
 }
 
 int RunDemo(bool interactive) {
