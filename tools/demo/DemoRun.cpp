@@ -207,9 +207,12 @@ int RunDemo(bool interactive) {
     Say("  exit code " + std::to_string(exitCode));
 
     const Probe after = ProbeMachine(kInstallDir);
-    size_t removed = 0;
-    for (const auto& item : before)
-        if (item.second && !after.at(item.first)) ++removed;
+    size_t installed = 0, removed = 0;
+    for (const auto& item : before) {
+        if (!item.second || IsUsers(item.first)) continue;
+        ++installed;
+        if (!after.at(item.first)) ++removed;
+    }
 
     const std::string report = ReadFileText(reportPath);
     Say("");
@@ -222,7 +225,7 @@ int RunDemo(bool interactive) {
 
     Say("");
     Say("== Summary ==");
-    Say("  removed: " + std::to_string(removed) + " of the " + std::to_string(before.size()) + " items the probe checks");
+    Say("  removed: " + std::to_string(removed) + " of the suite's " + std::to_string(installed) + " items listed above");
     Say("  kept, and why (from " + reportPath + "):");
     for (const std::string& line : ReportLines(report, {": kept, ", ": left, "})) Say("    " + line);
     Say("  for the next start:");

@@ -13,7 +13,7 @@ if [ "$lang" = zh ]; then start='所有版本的维卡托姆和维卡罗盾将�
 else start='すべてのバージョンを完全アンインストールしますか。'; logline='ファイル削除中......アンインストールしました。'; fi
 fail=0
 for want in "Question \[.*\]: $start" "    -> Yes" "    | $logline" "exit code 0" \
-            "removed: [1-9][0-9]* of the" "TQMEngine.dll: left, in use (error 32)" \
+            "removed: [1-9][0-9]* of the suite.s [1-9][0-9]* items" "TQMEngine.dll: left, in use (error 32)" \
             "MyNotes.txt: kept, not a product file" \
             "RunOnce \"TQMUNLOAD\" = \"C:.*TolmUnload.exe\" C:.*Internet Security.$" \
             "The restart was declined"; do
