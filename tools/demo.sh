@@ -1,27 +1,37 @@
 #!/usr/bin/env bash
-# Shows the tool's main window in Japanese and in Chinese, in a throwaway Wine
-# prefix: on the display when there is one, else under Xvfb with a screenshot
-# of each; what each window holds is printed as text either way.
+# The tool as a user meets it, in a Wine prefix of the demo's own (build/demo/prefix,
+# made once and reused; never ~/.wine).
+#   demo.sh run BUILD     lays down a complete installation of the suite, runs the tool
+#                         on it (a driver presses Run and answers Yes, Yes, No; with a
+#                         display and DEMO_INTERACTIVE=1 the person answers) and says
+#                         what it removed, what it kept and why, what waits for the restart
+#   demo.sh shots BUILD   pictures of the windows, cropped to each, into BUILD/screenshots
+# Japanese by default; LANG=zh_CN.UTF-8 gives the Chinese run.
 set -euo pipefail
+mode=${1:?run or shots}
 root=$(cd "$(dirname "$0")/.." && pwd)
-build=$(cd "$root/${1:-build}" && pwd)
-tool="$build/TolmUnload.exe"
-dump="$build/tools/demo/windump.exe"
-out="$build/demo"
-mkdir -p "$out"
+build=${2:-build}
+case "$build" in /*) ;; *) build="$root/$build";; esac
+build=$(cd "$build" && pwd)
+prefix="$build/demo/prefix"
+mkdir -p "$build/demo"
 
-prefix=$(mktemp -d "$build/demo-prefix.XXXXXX")
+# Windows paths of the build tree: Z: is the project tree in the prefix.
+[ "${build#"$root"/}" != "$build" ] || { echo "the build tree must lie inside the project tree" >&2; exit 2; }
+zpath() { local r=${1#"$root"/}; echo "Z:\\${r//\//\\}"; }
+export TOLM_TOOL="$(zpath "$build")\\TolmUnload.exe" TOLM_BIN="$(zpath "$build")"
+export WINEPREFIX="$prefix" WINEDEBUG=-all
+
+case "${LANG:-}" in zh_CN*|zh_SG*) langs=zh;; *) langs=ja;; esac
+[ "$mode" = shots ] && langs="ja zh"
+
+# A virtual display unless the person watches (or answers) on theirs.
 xvfb_pid=""
-cleanup() {
-  WINEPREFIX="$prefix" wineserver -k >/dev/null 2>&1 || true
-  WINEPREFIX="$prefix" wineserver -w >/dev/null 2>&1 || true
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
-  rm -rf "$prefix"
-}
-trap cleanup EXIT
-
-if [ -z "${DISPLAY:-}" ]; then
-  for n in 97 98 99 96 95; do
+interactive=0
+if [ "$mode" = run ] && [ "${DEMO_INTERACTIVE:-0}" = 1 ] && [ -n "${DISPLAY:-}" ]; then
+  interactive=1
+else
+  for n in 97 98 99 96 95 94 93; do
     if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then
       Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
       xvfb_pid=$!
@@ -29,38 +39,88 @@ if [ -z "${DISPLAY:-}" ]; then
       break
     fi
   done
-  for _ in $(seq 50); do [ -e "/tmp/.X11-unix/${DISPLAY#:}" ] || [ -e "/tmp/.X11-unix/X${DISPLAY#:}" ] && break; sleep 0.1; done
-  shots=1
-else
-  shots=0
+  [ -n "$xvfb_pid" ] || { echo "no free display number for Xvfb" >&2; exit 2; }
+  for _ in $(seq 100); do [ -e "/tmp/.X11-unix/X${DISPLAY#:}" ] && break; sleep 0.1; done
+fi
+cleanup() {
+  "$root/tools/wine-prefix.sh" stop "$prefix" || true
+  [ -z "$xvfb_pid" ] || kill "$xvfb_pid" 2>/dev/null || true
+}
+trap cleanup EXIT
+
+if [ ! -f "$prefix/.tolm-ready" ]; then
+  echo "Making the demo's Wine prefix (once; later runs reuse it)..."
+fi
+TOLM_GRAPHICS=x11 "$root/tools/wine-prefix.sh" ensure "$prefix" win64
+
+# Wine's own Marlett draws the caption buttons' glyphs (for windows that are
+# seen, not for the headless run); Debian ships it in
+# fonts-wine, taken from the package into the demo's prefix only, so that the
+# test prefixes keep the fonts they were measured with.
+fonts="$prefix/drive_c/windows/Fonts"
+if [ ! -f "$fonts/marlett.ttf" ] && { [ "$mode" = shots ] || [ "$interactive" = 1 ]; }; then
+  src=/usr/share/wine/fonts/marlett.ttf
+  if [ ! -f "$src" ]; then
+    cache="$build/demo/fonts-wine"
+    mkdir -p "$cache"
+    if ! ls "$cache"/fonts-wine_*.deb >/dev/null 2>&1; then
+      (cd "$cache" && apt-get download -qq fonts-wine >/dev/null 2>&1) || echo "(fonts-wine not available: caption buttons without glyphs)" >&2
+    fi
+    deb=$(ls "$cache"/fonts-wine_*.deb 2>/dev/null | head -1 || true)
+    [ -z "$deb" ] || { dpkg-deb -x "$deb" "$cache/x" && src="$cache/x/usr/share/wine/fonts/marlett.ttf"; }
+  fi
+  [ ! -f "$src" ] || { mkdir -p "$fonts" && cp "$src" "$fonts/"; }
 fi
 
-echo "Making a throwaway Wine prefix..."
-TOLM_GRAPHICS=x11 "$root/tools/wine-prefix.sh" ensure "$prefix" win64
-"$root/tools/wine-prefix.sh" start "$prefix"
-export WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="winemenubuilder.exe=d"
-# No window manager runs under Xvfb: let Wine draw the window frames itself.
-[ "$shots" -eq 1 ] && wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+# The session's settings: window frames drawn by Wine when no window manager runs,
+# and the dialog and caption fonts replaced by Debian's CJK fonts for the language.
+settings() {
+  local face=$1 managed=$2 f
+  printf 'Windows Registry Editor Version 5.00\r\n\r\n'
+  printf '[HKEY_CURRENT_USER\\Software\\Wine\\X11 Driver]\r\n"Managed"="%s"\r\n\r\n' "$managed"
+  printf '[HKEY_CURRENT_USER\\Software\\Wine\\Fonts\\Replacements]\r\n'
+  for f in "Tahoma" "MS Shell Dlg" "MS Shell Dlg 2" "MS Sans Serif" "Microsoft Sans Serif" \
+           "ＭＳ Ｐゴシック" "MS PGothic" "MS UI Gothic" "宋体" "SimSun" "NSimSun"; do
+    printf '"%s"="%s"\r\n' "$f" "$face"
+  done
+}
+session() {
+  local lang=$1 face managed=N
+  [ "$lang" = zh ] && face="Noto Sans CJK SC" || face="Noto Sans CJK JP"
+  [ "$interactive" = 1 ] && managed=Y
+  "$root/tools/wine-prefix.sh" stop "$prefix"
+  "$root/tools/wine-prefix.sh" start "$prefix"
+  settings "$face" "$managed" | iconv -f UTF-8 -t UTF-16 > "$build/demo/settings.reg"
+  wine regedit /S "$(zpath "$build/demo/settings.reg")" </dev/null >/dev/null 2>&1
+}
+locale_of() { [ "$1" = zh ] && echo zh_CN.UTF-8 || echo ja_JP.UTF-8; }
+driver="$build/tools/demo/demo_run.exe"
 
-for lang in ja_JP zh_CN; do
+if [ "$mode" = run ]; then
+  lang=$langs
+  session "$lang"
+  echo "TolmUnload demo ($(locale_of "$lang")), in the Wine prefix $prefix"
   echo
-  echo "=== TolmUnload, $lang ==="
-  LANG="$lang.UTF-8" LC_ALL="$lang.UTF-8" wine "$tool" </dev/null >/dev/null 2>&1 &
-  tool_pid=$!
-  LANG="$lang.UTF-8" LC_ALL="$lang.UTF-8" wine "$dump" </dev/null 2>/dev/null | tr -d '\r'
-  if [ "$shots" -eq 1 ] && command -v import >/dev/null; then
-    sleep 1
-    import -display "$DISPLAY" -window root "$out/main-$lang.png" 2>/dev/null && echo "screenshot: $out/main-$lang.png"
-  fi
-  LANG="$lang.UTF-8" LC_ALL="$lang.UTF-8" wine "$dump" --about </dev/null 2>/dev/null | tr -d '\r'
-  if [ "$shots" -eq 1 ] && command -v import >/dev/null; then
-    sleep 1
-    import -display "$DISPLAY" -window root "$out/about-$lang.png" 2>/dev/null && echo "screenshot: $out/about-$lang.png"
-  elif [ "$shots" -eq 0 ]; then
-    echo "(the window is on your display; close it to go on)"
-    wait "$tool_pid" || true
-    continue
-  fi
-  LANG="$lang.UTF-8" wine "$dump" --close </dev/null >/dev/null 2>&1 || true
-  wait "$tool_pid" || true
+  args=(run)
+  [ "$interactive" = 1 ] && args+=(--interactive)
+  LANG=$(locale_of "$lang") LC_ALL=$(locale_of "$lang") "$root/tools/wine-run" "$driver" "${args[@]}" </dev/null 2>&1 | tr -d '\r'
+  exit "${PIPESTATUS[0]}"
+fi
+
+# Pictures: BMP files from the driver, cropped to each window, made PNG here.
+out="$build/screenshots"
+raw="$build/demo/raw"
+rm -rf "$raw" && mkdir -p "$raw" "$out"
+status=0
+for lang in $langs; do
+  session "$lang"
+  LANG=$(locale_of "$lang") LC_ALL=$(locale_of "$lang") "$root/tools/wine-run" "$driver" shots \
+    "$(zpath "$raw")" "$lang-" </dev/null 2>&1 | tr -d '\r' | grep -v '^picture ' || true
+  for bmp in "$raw/$lang-"*.bmp; do
+    [ -f "$bmp" ] || { status=1; continue; }
+    name=$(basename "$bmp" .bmp)
+    convert "$bmp" "$out/${name#"$lang"-}-$lang.png"
+    echo "$out/${name#"$lang"-}-$lang.png"
+  done
 done
+exit "$status"

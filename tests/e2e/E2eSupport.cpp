@@ -494,12 +494,13 @@ std::string LogText(HWND main) {
 
 namespace {
 
-DriveResult DriveChild(tolmtest::ChildProcess& child, bool pressRun, const Answerer& answer, DWORD timeoutMs);
+DriveResult DriveChild(tolmtest::ChildProcess& child, bool pressRun, const Answerer& answer, DWORD timeoutMs,
+                       const AtEnd& atEnd = nullptr);
 
 }  // namespace
 
 DriveResult Drive(const std::string& tool, const std::string& args, bool pressRun, const Answerer& answer,
-                  DWORD timeoutMs) {
+                  DWORD timeoutMs, const AtEnd& atEnd) {
     tolmtest::ChildProcess child;
     std::string cmd = "\"" + tool + "\"" + (args.empty() ? "" : " " + args);
     if (!child.Start(cmd)) {
@@ -507,7 +508,7 @@ DriveResult Drive(const std::string& tool, const std::string& args, bool pressRu
         res.trouble = "cannot start " + cmd;
         return res;
     }
-    return DriveChild(child, pressRun, answer, timeoutMs);
+    return DriveChild(child, pressRun, answer, timeoutMs, atEnd);
 }
 
 DriveResult DriveRunning(DWORD pid, bool pressRun, const Answerer& answer, DWORD timeoutMs) {
@@ -522,7 +523,8 @@ DriveResult DriveRunning(DWORD pid, bool pressRun, const Answerer& answer, DWORD
 
 namespace {
 
-DriveResult DriveChild(tolmtest::ChildProcess& child, bool pressRun, const Answerer& answer, DWORD timeoutMs) {
+DriveResult DriveChild(tolmtest::ChildProcess& child, bool pressRun, const Answerer& answer, DWORD timeoutMs,
+                       const AtEnd& atEnd) {
     DriveResult res;
     const DWORD start = ::GetTickCount();
     bool pressed = false, closing = false;
@@ -578,6 +580,7 @@ DriveResult DriveChild(tolmtest::ChildProcess& child, bool pressRun, const Answe
                 res.finalLog = LogText(f.main);
                 res.finalProgress = Progress(f.main);
                 res.runEnabledAtEnd = ::IsWindowEnabled(::GetDlgItem(f.main, 1000)) != 0;
+                if (atEnd) atEnd(f.main);
                 ::PostMessageA(f.main, WM_COMMAND, IDCANCEL, 0);
                 closing = true;
             }

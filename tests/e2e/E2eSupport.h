@@ -77,10 +77,13 @@ struct DriveResult {
 };
 // Answers a box: IDYES, IDNO or IDOK.
 using Answerer = std::function<int(const Box&)>;
+// Called with the main window once the run is over, before it is closed.
+using AtEnd = std::function<void(HWND main)>;
 // Starts "tool args"; presses Run when pressRun; answers every box; once the run
-// is over closes the window with Exit (if it is still open). All waits bounded.
+// is over (or at once without pressRun) calls atEnd and closes the window with
+// Exit (if it is still open). All waits bounded.
 DriveResult Drive(const std::string& tool, const std::string& args, bool pressRun, const Answerer& answer,
-                  DWORD timeoutMs = 60000);
+                  DWORD timeoutMs = 60000, const AtEnd& atEnd = nullptr);
 // The same for the tool that is already running as process pid (started by
 // something else, such as the restart).
 DriveResult DriveRunning(DWORD pid, bool pressRun, const Answerer& answer, DWORD timeoutMs = 60000);

@@ -1,5 +1,6 @@
 // The compiled resources, read back from the module: dialog templates byte for
-// byte against the catalogue, the icon group, the two button faces, the manifest.
+// byte against the catalogue, the icon group, the two button faces, the manifest;
+// and the shipped program's version resource.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -302,4 +303,55 @@ TEST(Manifest, AsksForAdministratorAndCommonControls6) {
     EXPECT_NE(std::string::npos, self.find("version=\"1.0.0.0\""));
     EXPECT_NE(std::string::npos, self.find("type=\"win32\""));
     EXPECT_NE(std::string::npos, xml.find("<description>AppName</description>"));
+}
+
+// The shipped program's version resource: what Explorer shows, in each language
+// as its main window and About box say it.
+TEST(VersionResource, NamesTheToolItsVersionAndMakerInBothLanguages) {
+    const std::wstring tool = WideFromUtf8(ToolPath().c_str());
+    DWORD ignored = 0;
+    const DWORD size = ::GetFileVersionInfoSizeW(tool.c_str(), &ignored);
+    ASSERT_GT(size, 0u) << ToolPath();
+    std::vector<BYTE> info(size);
+    ASSERT_TRUE(::GetFileVersionInfoW(tool.c_str(), 0, size, info.data()));
+    auto value = [&](const std::wstring& path) {
+        void* p = nullptr;
+        UINT n = 0;
+        if (!::VerQueryValueW(info.data(), path.c_str(), &p, &n) || !p) return std::wstring(L"<none>");
+        return std::wstring(static_cast<const wchar_t*>(p));
+    };
+
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT n = 0;
+    ASSERT_TRUE(::VerQueryValueW(info.data(), L"\\", reinterpret_cast<void**>(&fixed), &n));
+    EXPECT_EQ(fixed->dwSignature, 0xFEEF04BDu);
+    EXPECT_EQ(fixed->dwFileVersionMS, 0x00050000u);
+    EXPECT_EQ(fixed->dwFileType, static_cast<DWORD>(VFT_APP));
+
+    DWORD* translations = nullptr;
+    ASSERT_TRUE(::VerQueryValueW(info.data(), L"\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translations), &n));
+    ASSERT_EQ(n, 8u);
+    EXPECT_EQ(translations[0], MAKELONG(0x0411, 1200));
+    EXPECT_EQ(translations[1], MAKELONG(0x0804, 1200));
+
+    struct Case {
+        const wchar_t* block;
+        const catalogue::Dialog& main;
+        const catalogue::Dialog& about;
+    };
+    for (const Case& c : {Case{L"041104b0", catalogue::kMainJa, catalogue::kAboutJa},
+                          Case{L"080404b0", catalogue::kMainZh, catalogue::kAboutZh}}) {
+        const std::wstring at = std::wstring(L"\\StringFileInfo\\") + c.block + L"\\";
+        SCOPED_TRACE(std::string(c.main.title));
+        EXPECT_EQ(value(at + L"FileDescription"), WideFromUtf8(c.main.title));
+        EXPECT_EQ(value(at + L"CompanyName"), L"Velkaris");
+        EXPECT_EQ(value(at + L"LegalCopyright"), L"Copyright (C) 2006-2007 Velkaris");
+        EXPECT_EQ(value(at + L"OriginalFilename"), L"TolmUnload.exe");
+        // The About box's name line carries the product and its version.
+        const std::wstring aboutName = WideFromUtf8(c.about.controls[1].text);
+        const std::wstring product = value(at + L"ProductName"), version = value(at + L"ProductVersion");
+        EXPECT_EQ(aboutName.find(product), 0u) << "product name not at the start of the About box's line";
+        EXPECT_NE(aboutName.find(L" " + version), std::wstring::npos) << "version not in the About box's line";
+        EXPECT_EQ(value(at + L"FileVersion"), version);
+    }
 }
