@@ -18,18 +18,9 @@
 #include "PathText.h"
 #include "ProductRemoval.h"
 
-namespace {
+#include "BenchClock.h"
 
-double Now() {
-    static LARGE_INTEGER freq = [] {
-        LARGE_INTEGER f;
-        ::QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER t;
-    ::QueryPerformanceCounter(&t);
-    return static_cast<double>(t.QuadPart) * 1000.0 / static_cast<double>(freq.QuadPart);
-}
+namespace {
 
 // Both programs load the same system pieces before the clock starts, so that
 // neither pays for a first call the other does not make.

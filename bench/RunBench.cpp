@@ -14,18 +14,9 @@
 #include "E2eSupport.h"
 #include "TestSupport.h"
 
-namespace {
+#include "BenchClock.h"
 
-double Now() {
-    static LARGE_INTEGER freq = [] {
-        LARGE_INTEGER f;
-        ::QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER t;
-    ::QueryPerformanceCounter(&t);
-    return static_cast<double>(t.QuadPart) * 1000.0 / static_cast<double>(freq.QuadPart);
-}
+namespace {
 
 struct Windows {
     DWORD pid;

@@ -148,15 +148,24 @@ int DemoAnswer(const std::string& tool, const Box& b) {
     return b.text == start || isFiles ? IDYES : IDNO;  // the restart question, and any other: No
 }
 
-int RunDemo(bool interactive) {
+// The demo's installation, in its one place.
+SeedOptions DemoOptions() {
     SeedOptions o;
     o.installDir = kInstallDir;
-    Installation install(o);
+    return o;
+}
+
+// Lays the installation down; says why not.
+bool Seeded(Installation& install) {
     std::string why;
-    if (!install.Seed(&why)) {
-        std::fprintf(stderr, "cannot lay down the installation: %s\n", why.c_str());
-        return 2;
-    }
+    if (install.Seed(&why)) return true;
+    std::fprintf(stderr, "cannot lay down the installation: %s\n", why.c_str());
+    return false;
+}
+
+int RunDemo(bool interactive) {
+    Installation install(DemoOptions());
+    if (!Seeded(install)) return 2;
     // A product file in use, as a program of the suite that the tool cannot end would hold it.
     const std::string inUse = std::string(kInstallDir) + "\\TQMEngine.dll";
     FileHandle held(::CreateFileA(inUse.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
@@ -363,14 +372,8 @@ int Shots(const std::string& dir, const std::string& prefix) {
 
     // The window at the end of a whole run, with its log.
     {
-        SeedOptions o;
-        o.installDir = kInstallDir;
-        Installation install(o);
-        std::string why;
-        if (!install.Seed(&why)) {
-            std::fprintf(stderr, "cannot lay down the installation: %s\n", why.c_str());
-            return 2;
-        }
+        Installation install(DemoOptions());
+        if (!Seeded(install)) return 2;
         const std::string copy = InstallToolCopy();
         DriveResult r = Drive(copy, "", true, [&](const Box& b) { return DemoAnswer(copy, b); },
                               60000 * tolmtest::WaitScale(),
