@@ -11,7 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "E2eSupport.h"
+#include "../res/resource.h"
+#include "Footprint.h"
+#include "Seeding.h"
 #include "TestSupport.h"
 
 #include "BenchClock.h"
@@ -28,7 +30,7 @@ BOOL CALLBACK Collect(HWND hwnd, LPARAM lp) {
     DWORD pid = 0;
     ::GetWindowThreadProcessId(hwnd, &pid);
     if (pid != w->pid || !::IsWindowVisible(hwnd) || tolmtest::ClassName(hwnd) != "#32770") return TRUE;
-    if (::GetDlgItem(hwnd, 1000)) w->main = hwnd;
+    if (::GetDlgItem(hwnd, IDC_RUN)) w->main = hwnd;
     else if (::GetDlgItem(hwnd, 0xFFFF)) w->box = hwnd;
     return TRUE;
 }
@@ -103,9 +105,8 @@ int Start(int n) {
 }
 
 int Run() {
-    e2e::SeedOptions o;
-    o.installDir = "C:\\tolmtest\\e2e\\Velkaris\\ZRP2007";
-    e2e::Installation install(o);
+    const footprint::Footprint fp(footprint::kFullClearingDir);
+    footprint::Installation install(fp, footprint::Installed());
     std::string why;
     if (!install.Seed(&why)) {
         std::fprintf(stderr, "seed: %s\n", why.c_str());
@@ -118,7 +119,7 @@ int Run() {
     HWND main = w.main;
     ::Sleep(500);  // idle in its modal loop
     const double t0 = Now();
-    ::PostMessageA(main, WM_COMMAND, MAKEWPARAM(1000, BN_CLICKED), reinterpret_cast<LPARAM>(::GetDlgItem(main, 1000)));
+    ::PostMessageA(main, WM_COMMAND, MAKEWPARAM(IDC_RUN, BN_CLICKED), reinterpret_cast<LPARAM>(::GetDlgItem(main, IDC_RUN)));
     // The start question, the question before the files, the restart question.
     const int answers[] = {IDYES, IDYES, IDNO};
     double boxMs = 0;

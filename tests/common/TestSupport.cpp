@@ -202,6 +202,18 @@ bool WriteFile(const std::string& path, const std::string& content) {
     return ok && written == content.size();
 }
 
+std::optional<std::string> ReadWholeFile(const std::string& path) {
+    HANDLE h = ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                             nullptr);
+    if (h == INVALID_HANDLE_VALUE) return std::nullopt;
+    std::string text;
+    char buffer[65536];
+    DWORD read = 0;
+    while (::ReadFile(h, buffer, sizeof buffer, &read, nullptr) && read > 0) text.append(buffer, read);
+    ::CloseHandle(h);
+    return text;
+}
+
 ScopedWindowsVersion::ScopedWindowsVersion(const std::string& exeName, const char* version)
     : m_key("Software\\Wine\\AppDefaults\\" + exeName) {
     HKEY key = nullptr;

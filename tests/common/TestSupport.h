@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -82,6 +83,9 @@ private:
 void RemoveTestTree(const std::string& path, const char* root = "C:\\tolmtest\\");
 bool FileExists(const std::string& path);
 bool WriteFile(const std::string& path, const std::string& content);
+// The whole content of a file (read while others may still write it); none
+// when it cannot be opened.
+std::optional<std::string> ReadWholeFile(const std::string& path);
 
 // Makes Wine report Windows version `version` ("win98", "nt40", "vista", ...)
 // to programs named exeName while it lives; the setting is removed afterwards.

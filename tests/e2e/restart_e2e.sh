@@ -2,8 +2,9 @@
 # The whole tool through a real restart, in a scratch prefix: a file in use keeps
 # the program folder, Yes to the restart question restarts the prefix, the restart
 # runs "TQMUNLOAD", and the tool, started with the folder as its argument, removes
-# it once the user runs it again.
-#   restart_e2e.sh PREFIX E2E_TEST_EXE WINE_PREFIX_SH TOOL_DOS BIN_DOS
+# it once the user runs it again. The test program's two tests are the two
+# halves (tests/e2e/RestartTest.cpp).
+#   restart_e2e.sh PREFIX E2E_RESTART_EXE WINE_PREFIX_SH TOOL_DOS BIN_DOS
 set -uo pipefail
 prefix=$1; testexe=$2; prefixsh=$3
 export TOLM_TOOL=$4 TOLM_BIN=$5 TOLM_PREFIX_KIND=win64 TOLM_LANG=ja LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
@@ -26,7 +27,6 @@ prefix_processes() {
 "$prefixsh" start "$prefix" || fail "no Wine session"
 export WINEPREFIX=$(cd "$prefix" && pwd)
 trap '"$prefixsh" stop "$WINEPREFIX"' EXIT
-filter=--gtest_filter=EndToEnd.RestartRunsTheRegisteredRemoval
 record="$WINEPREFIX/drive_c/tolmtest/e2e-restart.txt"
 rm -f "$record"
 
@@ -34,12 +34,10 @@ driven="$WINEPREFIX/drive_c/tolmtest/e2e-restart-driven.txt"
 rm -f "$driven"
 
 echo "before the restart: seed, run, Yes to every question"
-TOLM_RESTART_PHASE=before timeout $((300 * scale)) wine "$testexe" "$filter" </dev/null > "$WINEPREFIX/before.log" 2>&1
+timeout $((300 * scale)) wine "$testexe" --gtest_filter=Restart.BeforeTheRestart </dev/null > "$WINEPREFIX/before.log" 2>&1
 [ -s "$record" ] || { cat "$WINEPREFIX/before.log"; fail "the run did not reach the restart question"; }
-registered=$(sed -n 1p "$record" | tr -d '\r')
-expected=$(sed -n 2p "$record" | tr -d '\r')
-echo "registered: $registered"
-[ "$registered" = "$expected" ] || fail "TQMUNLOAD should be: $expected"
+echo "the machine at the restart question: $(tr -d '\r' < "$record")"
+[ "$(tr -d '\r' < "$record")" = "as expected" ] || fail "the run before the restart"
 
 # The restart runs the test's driver first, which drives the tool that the
 # restart starts next (Run, Yes, Yes, No) and writes down what it saw. Where
@@ -57,7 +55,7 @@ echo "the restart started the tool with the folder and it was driven: $(tr '\0' 
 wineserver -k 2>/dev/null; wineserver -w 2>/dev/null
 "$prefixsh" start "$WINEPREFIX" || fail "no Wine session after the restart"
 
-TOLM_RESTART_PHASE=after timeout $((300 * scale)) wine "$testexe" "$filter" </dev/null > "$WINEPREFIX/after.log" 2>&1
+timeout $((300 * scale)) wine "$testexe" --gtest_filter=Restart.AfterTheRestart </dev/null > "$WINEPREFIX/after.log" 2>&1
 rc=$?
 cat "$WINEPREFIX/after.log" | tr -d '\r' | grep -E 'OK|FAILED|Failure|Expected|Which|Value' || true
 [ "$rc" -eq 0 ] || fail "after the restart"

@@ -28,16 +28,7 @@ bool IsFolder(const std::string& path) {
     return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-std::string ReadAll(const std::string& path) {
-    HANDLE h = ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return "<missing>";
-    std::string s;
-    char buf[4096];
-    DWORD n = 0;
-    while (::ReadFile(h, buf, sizeof buf, &n, nullptr) && n > 0) s.append(buf, n);
-    ::CloseHandle(h);
-    return s;
-}
+std::string ReadAll(const std::string& path) { return tolmtest::ReadWholeFile(path).value_or("<missing>"); }
 
 static void ListInto(const std::string& root, const std::string& rel, std::vector<std::string>& out) {
     WIN32_FIND_DATAA fd;

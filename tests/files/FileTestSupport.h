@@ -17,6 +17,7 @@ bool MakeFolders(const std::string& path);
 bool Exists(const std::string& path);
 bool IsFolder(const std::string& path);
 DWORD Attributes(const std::string& path);
+// The file's content, or "<missing>" when it cannot be read.
 std::string ReadAll(const std::string& path);
 // Every path below root, relative to it, folders ending in "\", sorted.
 std::vector<std::string> ListTree(const std::string& root);

@@ -11,17 +11,7 @@
 
 namespace {
 
-std::string ReadText(const std::string& path) {
-    std::string text;
-    HANDLE f = ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
-                             nullptr);
-    if (f == INVALID_HANDLE_VALUE) return "<missing>";
-    char buffer[65536];
-    DWORD read = 0;
-    while (::ReadFile(f, buffer, sizeof buffer, &read, nullptr) && read) text.append(buffer, read);
-    ::CloseHandle(f);
-    return text;
-}
+std::string ReadText(const std::string& path) { return tolmtest::ReadWholeFile(path).value_or("<missing>"); }
 
 std::string OldRun(const std::string& tag, size_t bodyBytes) {
     return std::string(kRunHeaderMark) + tag + " ====\r\n" + std::string(bodyBytes, 'x') + "\r\n";
