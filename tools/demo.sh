@@ -53,27 +53,37 @@ if [ ! -f "$prefix/.tolm-ready" ]; then
 fi
 TOLM_GRAPHICS=x11 "$root/tools/wine-prefix.sh" ensure "$prefix" win64
 
-# Wine's own Marlett draws the caption buttons' glyphs (for windows that are
-# seen, not for the headless run); Debian ships it in
-# fonts-wine, taken from the package into the demo's prefix only, so that the
-# test prefixes keep the fonts they were measured with.
+# Fonts for windows that are seen (not for the headless run), put into the
+# demo's prefix only, so that the test prefixes keep the fonts they were
+# measured with. Each comes from the host when it has the Debian package,
+# else from the package's file fetched into the build tree (not installed).
 fonts="$prefix/drive_c/windows/Fonts"
-if [ ! -f "$fonts/marlett.ttf" ] && { [ "$mode" = shots ] || [ "$interactive" = 1 ]; }; then
-  src=/usr/share/wine/fonts/marlett.ttf
+prefix_font() {  # PACKAGE FILE-IN-PACKAGE
+  local package=$1 file=$2 cache="$build/demo/fonts/$1" deb src
+  [ ! -f "$fonts/$(basename "$file")" ] || return 0
+  src=$file
   if [ ! -f "$src" ]; then
-    cache="$build/demo/fonts-wine"
     mkdir -p "$cache"
-    if ! ls "$cache"/fonts-wine_*.deb >/dev/null 2>&1; then
-      (cd "$cache" && apt-get download -qq fonts-wine >/dev/null 2>&1) || echo "(fonts-wine not available: caption buttons without glyphs)" >&2
-    fi
-    deb=$(ls "$cache"/fonts-wine_*.deb 2>/dev/null | head -1 || true)
-    [ -z "$deb" ] || { dpkg-deb -x "$deb" "$cache/x" && src="$cache/x/usr/share/wine/fonts/marlett.ttf"; }
+    ls "$cache/${package}"_*.deb >/dev/null 2>&1 || (cd "$cache" && apt-get download -qq "$package" >/dev/null 2>&1) ||
+      { echo "($package not available: $(basename "$file") missing from the pictures)" >&2; return 0; }
+    deb=$(ls "$cache/${package}"_*.deb | head -1)
+    dpkg-deb -x "$deb" "$cache/x" && src="$cache/x$file"
   fi
   [ ! -f "$src" ] || { mkdir -p "$fonts" && cp "$src" "$fonts/"; }
+}
+if [ "$mode" = shots ] || [ "$interactive" = 1 ]; then
+  # Wine's own Marlett draws the caption buttons' glyphs.
+  prefix_font fonts-wine /usr/share/wine/fonts/marlett.ttf
+  # The skinned buttons centre their captions by the GUI font's average
+  # character width times the caption's bytes, as on a Japanese or Chinese
+  # Windows, whose GUI fonts (MS UI Gothic, SimSun) average half their height.
+  # IPA P Gothic and AR PL UMing average so too; Noto Sans CJK twice that.
+  prefix_font fonts-ipafont-gothic /usr/share/fonts/opentype/ipafont-gothic/ipagp.ttf
+  prefix_font fonts-arphic-uming /usr/share/fonts/truetype/arphic/uming.ttc
 fi
 
 # The session's settings: window frames drawn by Wine when no window manager runs,
-# and the dialog and caption fonts replaced by Debian's CJK fonts for the language.
+# and the dialog, GUI and caption fonts replaced by the language's font above.
 settings() {
   local face=$1 managed=$2 f
   printf 'Windows Registry Editor Version 5.00\r\n\r\n'
@@ -86,7 +96,7 @@ settings() {
 }
 session() {
   local lang=$1 face managed=N
-  [ "$lang" = zh ] && face="Noto Sans CJK SC" || face="Noto Sans CJK JP"
+  [ "$lang" = zh ] && face="AR PL UMing CN" || face="IPAPGothic"
   [ "$interactive" = 1 ] && managed=Y
   "$root/tools/wine-prefix.sh" stop "$prefix"
   "$root/tools/wine-prefix.sh" start "$prefix"
