@@ -45,6 +45,7 @@ class Restart : public EndToEnd {};
 TEST_F(Restart, BeforeTheRestart) {
     ::DeleteFileA(kBeforeRecord);
     ::DeleteFileA(kDrivenRecord);
+    footprint::DeleteValue(HKEY_LOCAL_MACHINE, kRunOnce, kDriverValue);  // left by an attempt that did not restart
     const footprint::Scenario scenario = Scenario(true);
     Seed(footprint::kFullClearingDir, scenario.installed);
     if (HasFatalFailure()) return;

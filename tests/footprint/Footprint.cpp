@@ -150,22 +150,24 @@ void ProductKeys(Catalogue& c, HKEY root, const std::string& dir) {
     const std::string mine = std::string(kMaker) + "\\KeepMe";
     c.Set(Owner::User, Group::RegistryKeys, Step::None).Key(root, mine, "");
     c.Set(Owner::User, Group::RegistryValues, Step::None).Value(root, mine, "Mine", REG_SZ, "1");
-    c.Set(Owner::User, Group::Autostart, Step::None).Value(root, kRun, "TolmE2EKeep", REG_SZ, "keep.exe");
+    c.Set(Owner::User, Group::Autostart, Step::None).Value(root, kRun, "TolmE2EKeep", REG_SZ, "keep.exe").label =
+        RootName(root) + "Run \"TolmE2EKeep\"";
 }
 
 void Registry(Catalogue& c, const std::string& dir) {
     for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) ProductKeys(c, root, dir);
     c.Set(Owner::Suite, Group::Autostart, Step::RunValues);
-    c.Value(HKEY_LOCAL_MACHINE, kRun, "TqmStart", REG_SZ, dir + "\\TQMStart.EXE");
-    c.Value(HKEY_CURRENT_USER, kRun, "TqmPFW", REG_SZ, dir + "\\TQMPFW.EXE");
+    c.Value(HKEY_LOCAL_MACHINE, kRun, "TqmStart", REG_SZ, dir + "\\TQMStart.EXE").label = "HKLM\\Run \"TqmStart\"";
+    c.Value(HKEY_CURRENT_USER, kRun, "TqmPFW", REG_SZ, dir + "\\TQMPFW.EXE").label = "HKCU\\Run \"TqmPFW\"";
     for (const char* code : kProductCodes) {
         const std::string key = kUninstall + std::string(code);
         c.Set(Owner::Suite, Group::UninstallEntries, Step::InstallerRecords).Key(HKEY_LOCAL_MACHINE, key, key).label = code;
-        c.Value(HKEY_LOCAL_MACHINE, key, "DisplayName", REG_SZ, "ZRP2007", key.c_str());
+        c.Value(HKEY_LOCAL_MACHINE, key, "DisplayName", REG_SZ, "ZRP2007", key.c_str()).label =
+            std::string(code) + " \"DisplayName\"";
     }
     const std::string keep = kUninstall + std::string("{TolmE2E-Keep}");
-    c.Set(Owner::User, Group::UninstallEntries, Step::None).Key(HKEY_LOCAL_MACHINE, keep, "");
-    c.Value(HKEY_LOCAL_MACHINE, keep, "DisplayName", REG_SZ, "keep");
+    c.Set(Owner::User, Group::UninstallEntries, Step::None).Key(HKEY_LOCAL_MACHINE, keep, "").label = "{TolmE2E-Keep}";
+    c.Value(HKEY_LOCAL_MACHINE, keep, "DisplayName", REG_SZ, "keep").label = "{TolmE2E-Keep} \"DisplayName\"";
 
     struct ServiceKey {
         const char* name;
@@ -181,15 +183,19 @@ void Registry(Catalogue& c, const std::string& dir) {
         const std::string path = kServiceKeys + std::string(k.name);
         const std::string top = std::string(k.name).rfind("QNetWch", 0) == 0 ? kServiceKeys + std::string("QNetWch") : path;
         c.Set(Owner::Suite, Group::ServiceKeys, Step::DriverKeys, k.reach).Key(HKEY_LOCAL_MACHINE, path, top).label = k.name;
-        c.Value(HKEY_LOCAL_MACHINE, path, k.value, REG_SZ, k.data, top.c_str());
+        c.Value(HKEY_LOCAL_MACHINE, path, k.value, REG_SZ, k.data, top.c_str()).label =
+            std::string(k.name) + " \"" + k.value + "\"";
     }
 
     // The script engines, redirected to the suite's filter with their own library kept aside.
     c.Set(Owner::Suite, Group::ScriptEngines, Step::ScriptEngines);
     for (const Engine& e : kEngines) {
         const std::string key = std::string("CLSID\\") + e.classId + "\\InprocServer32";
-        c.Value(HKEY_CLASSES_ROOT, key, "", REG_SZ, dir + "\\QScrEng.dll").restored = EngineLibrary(e.library);
-        c.Value(HKEY_CLASSES_ROOT, key, "TQMOrigin", REG_SZ, EngineLibrary(e.library));
+        Item& server = c.Value(HKEY_CLASSES_ROOT, key, "", REG_SZ, dir + "\\QScrEng.dll");
+        server.restored = EngineLibrary(e.library);
+        server.label = std::string(e.classId) + " (default)";
+        c.Value(HKEY_CLASSES_ROOT, key, "TQMOrigin", REG_SZ, EngineLibrary(e.library)).label =
+            std::string(e.classId) + " \"TQMOrigin\"";
     }
 }
 
