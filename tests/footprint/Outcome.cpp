@@ -7,6 +7,32 @@ namespace {
 
 bool SameText(const std::string& a, const char* b) { return ::lstrcmpiA(a.c_str(), b) == 0; }
 
+// Whether the run reaches the steps that remove, and which way it goes.
+struct RunFacts {
+    bool removes;       // the steps after the questions run
+    bool fileStep;      // the program folder's files are dealt with
+    bool nt, vista;
+    bool fullClearing;  // the install folder is emptied whole (ZRP2006, ZRP2007)
+    bool scheduled;     // the tool registers itself for the folder that stays
+    bool companion;     // Vista's companion is prepared
+};
+
+RunFacts Facts(const Footprint& footprint, const Scenario& s) {
+    RunFacts f = {};
+    const bool folder = !footprint.InstallDir().empty();
+    f.removes = s.ending == Ending::Complete || s.ending == Ending::NoToFileQuestion;
+    f.fileStep = f.removes && folder && s.ending != Ending::NoToFileQuestion;
+    f.nt = s.windows != Windows::Windows95Family;
+    f.vista = s.windows == Windows::Vista;
+    const std::string& dir = footprint.InstallDir();
+    const std::string last = dir.substr(dir.rfind('\\') + 1);
+    f.fullClearing = SameText(last, "ZRP2006") || SameText(last, "ZRP2007");
+    // The silent run leaves the deferred removal to Vista's companion.
+    f.scheduled = f.fileStep && (!f.vista || s.run == RunKind::Interactive);
+    f.companion = f.removes && folder && f.vista;
+    return f;
+}
+
 bool InReach(Reach reach, bool nt) {
     return reach == Reach::Always || (reach == Reach::Nt) == nt;
 }
@@ -113,22 +139,6 @@ private:
 };
 
 }  // namespace
-
-RunFacts Facts(const Footprint& footprint, const Scenario& s) {
-    RunFacts f = {};
-    const bool folder = !footprint.InstallDir().empty();
-    f.removes = s.ending == Ending::Complete || s.ending == Ending::NoToFileQuestion;
-    f.fileStep = f.removes && folder && s.ending != Ending::NoToFileQuestion;
-    f.nt = s.windows != Windows::Windows95Family;
-    f.vista = s.windows == Windows::Vista;
-    const std::string& dir = footprint.InstallDir();
-    const std::string last = dir.substr(dir.rfind('\\') + 1);
-    f.fullClearing = SameText(last, "ZRP2006") || SameText(last, "ZRP2007");
-    // The silent run leaves the deferred removal to Vista's companion.
-    f.scheduled = f.fileStep && (!f.vista || s.run == RunKind::Interactive);
-    f.companion = f.removes && folder && f.vista;
-    return f;
-}
 
 Outcomes Expect(const Footprint& footprint, const Scenario& scenario) { return Decider(footprint, scenario).All(); }
 

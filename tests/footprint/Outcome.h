@@ -20,21 +20,11 @@ enum class Outcome {
 // One outcome per item of the footprint, in its order.
 using Outcomes = std::vector<Outcome>;
 
+// What a run in scenario does to each item.
 Outcomes Expect(const Footprint& footprint, const Scenario& scenario);
 // The outcomes before any run: what the seeding lays down stays.
 Outcomes Seeded(const Footprint& footprint, const Installed& installed);
 // What the probe must find after a run with these outcomes.
 Snapshot StateAfter(const Footprint& footprint, const Outcomes& outcomes);
-
-// Whether the run reaches the steps that remove, and which way it goes.
-struct RunFacts {
-    bool removes;        // the steps after the questions run
-    bool fileStep;       // the program folder's files are dealt with
-    bool nt, vista;
-    bool fullClearing;   // the install folder is emptied whole (ZRP2006, ZRP2007)
-    bool scheduled;      // the tool registers itself for the folder that stays
-    bool companion;      // Vista's companion is prepared
-};
-RunFacts Facts(const Footprint& footprint, const Scenario& scenario);
 
 }  // namespace footprint
