@@ -76,8 +76,10 @@ protected:
                                  : id == IDS_ASK_RESTART || id == IDS_DONE_NO_PATH ? 100
                                                                                   : 0;
             EXPECT_EQ(b.progress, window ? progress : -1) << "progress at message " << id;
-            if (id == IDS_CONFIRM_DELETE_FILES) {
-                EXPECT_EQ(b.log, Steps());
+            // The questions before the first step come before the first log line.
+            const bool first = id == IDS_CONFIRM_REMOVE_ALL || id == IDS_NO_INSTALL_PATH;
+            if (first || id == IDS_CONFIRM_DELETE_FILES) {
+                EXPECT_EQ(b.log, first ? "" : Steps()) << "log at message " << id;
             }
             EXPECT_EQ(b.ownedByMain && b.ownerVisible, window) << "owner of message " << id;
             EXPECT_EQ(b.noOwner, !window) << "owner of message " << id;

@@ -118,7 +118,7 @@ void SayLeft(const footprint::Footprint& fp, const footprint::Snapshot& before, 
         ++installed;
         removed += !There(item, after[i]);
     }
-    Say("  removed: " + std::to_string(removed) + " of the suite's " + std::to_string(installed) +
+    Say("  removed or restored: " + std::to_string(removed) + " of the suite's " + std::to_string(installed) +
         " items listed above");
     Say("  written by the run:");
     for (size_t i = 0; i < fp.Items().size(); ++i) {
