@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "../../cleanup/files/KeptPaths.h"
 #include "../../res/resource.h"
 #include "../../run/RunSequence.h"
 #include "TestSupport.h"
@@ -30,6 +31,9 @@ struct Fake {
     const char* scheduledBuffer = nullptr;
     int folderCleaned = 1;    // what the folder removal reports
     std::string startFolder;  // what the command line names, "" none
+    int holdsSuite = 1;       // whether the folder holds one of the suite's programs
+    int rulesCopied = 1;      // what the rule copies report
+    std::vector<std::string> kept;  // what the folder removal was told to leave
 };
 Fake* g = nullptr;
 
@@ -67,9 +71,14 @@ const RunOperations kFakeOps = {
         Call(std::string(root == HKEY_LOCAL_MACHINE ? "DeleteRegistryTree HKLM\\" : "DeleteRegistryTree ?\\") + key);
         return 2;
     },
-    [](const char* dir) { Call(std::string("PreserveUserRules ") + dir); return 1; },
-    [](char* dir, size_t capacity) {
+    [](const char* dir, KeptPaths* uncopied) {
+        Call(std::string("PreserveUserRules ") + dir);
+        if (!g->rulesCopied) uncopied->Add((std::string(dir) + "\\Rules").c_str());
+        return g->rulesCopied;
+    },
+    [](char* dir, size_t capacity, const KeptPaths* keep) {
         Call(std::string("RemoveProductFolder ") + dir);
+        if (keep) g->kept = keep->Paths();
         g->folderBuffer = dir;
         size_t n = std::strlen(dir);
         if (n && dir[n - 1] != '\\' && n + 1 < capacity) std::strcat(dir, "\\");
@@ -88,6 +97,7 @@ const RunOperations kFakeOps = {
         return 1;
     },
     nullptr,  // no report
+    [](const char* dir) { Call(std::string("HoldsSuiteProgram ") + dir); return g->holdsSuite; },
 };
 
 struct Box {
@@ -411,6 +421,60 @@ TEST_F(RunSequence, RefusedFolderMarksTheFileLineFailed) {
         ASSERT_GE(h.log.size(), tail.size());
         EXPECT_EQ(h.log.substr(h.log.size() - tail.size()), tail) << (mode == &kSilentRun ? "silent" : "interactive");
         for (const auto& c : f.calls) EXPECT_NE(0u, c.rfind("ScheduleFolderRemoval", 0)) << "no second start for a refused folder";
+    }
+    g = &fake;
+}
+
+// A folder that only a per-user value names is cleaned by a run that asks
+// nothing before the files only when the suite is there; otherwise that run
+// goes on as without a folder (107). The interactive run names it in 109.
+TEST_F(RunSequence, QuestionLessRunTrustsAPerUserFolderOnlyWhenItHoldsTheSuite) {
+    struct Case {
+        const char* name;
+        const RunMode* mode;
+        int lookup, holds;
+        bool cleaned;
+    } cases[] = {
+        {"silent, machine value", &kSilentRun, 0, 0, true},
+        {"silent, user antivirus value, no suite", &kSilentRun, 1, 0, false},
+        {"silent, firewall value, no suite", &kSilentRun, 2, 0, false},
+        {"silent, update value, no suite", &kSilentRun, 3, 0, false},
+        {"silent, update value, suite there", &kSilentRun, 3, 1, true},
+        {"interactive, user value, no suite", &kInteractiveRun, 1, 0, true},
+    };
+    for (const Case& c : cases) {
+        Fake f;
+        f.lookup = c.lookup;
+        f.holdsSuite = c.holds;
+        g = &f;
+        FakeHost h;
+        h.answers = {IDYES, IDYES, IDNO};
+        RunUninstall(*c.mode, h, kFakeOps);
+        bool removed = false;
+        for (const auto& call : f.calls) removed |= call.rfind("RemoveProductFolder", 0) == 0;
+        EXPECT_EQ(removed, c.cleaned) << c.name;
+        bool asked107 = false;
+        for (const Box& b : h.boxes) asked107 |= b.text == S(IDS_NO_INSTALL_PATH);
+        EXPECT_EQ(asked107, !c.cleaned) << c.name;
+    }
+    g = &fake;
+}
+
+// Rules that could be copied nowhere are handed to the folder removal to keep,
+// and the file line says the step failed.
+TEST_F(RunSequence, UncopiedRulesAreKeptAndFailTheFileLine) {
+    for (int copied : {1, 0}) {
+        Fake f;
+        f.vista = 1;
+        f.rulesCopied = copied;
+        g = &f;
+        FakeHost h;
+        h.answers = {IDYES, IDYES, IDNO};
+        RunUninstall(kInteractiveRun, h, kFakeOps);
+        EXPECT_EQ(f.kept, copied ? std::vector<std::string>{} : std::vector<std::string>{"C:\\Apps\\ZRP2007\\Rules"});
+        const std::string tail = S(IDS_STEP_FILES) + S(copied ? IDS_SUFFIX_SUCCESS : IDS_SUFFIX_FAILURE);
+        ASSERT_GE(h.log.size(), tail.size());
+        EXPECT_EQ(h.log.substr(h.log.size() - tail.size()), tail) << copied;
     }
     g = &fake;
 }
