@@ -2,8 +2,11 @@
 
 #include <cstring>
 
+#include "../cleanup/files/FolderIdentity.h"
+#include "../cleanup/files/FolderWalk.h"
 #include "../cleanup/files/PathText.h"
-#include "../framework/Handles.h"
+#include "../cleanup/files/ProductRemoval.h"
+#include "../sys/OsInfo.h"
 
 const char kRunHeaderMark[] = "==== TolmUnload run ";
 
@@ -12,55 +15,89 @@ namespace {
 const char kFileName[] = "TolmUnload.log";
 // Room left for the new run when old runs are dropped.
 const DWORD kRoomForRun = 64 * 1024;
+const DWORD kMarkLength = sizeof kRunHeaderMark - 1;
 
-// The full form of path without trailing backslashes; "" when it has none.
-std::string FullFolder(const char* path) {
-    char full[MAX_PATH * 2];
-    DWORD n = ::GetFullPathNameA(path, sizeof full, full, nullptr);
-    if (n == 0 || n >= sizeof full) return "";
-    size_t len = std::strlen(full);
-    while (len > 3 && pathtext::EndsWithBackslash(full)) full[--len] = '\0';
-    return full;
+std::string FilePath(const std::string& folder) {
+    return folder + (pathtext::EndsWithBackslash(folder.c_str()) ? "" : "\\") + kFileName;
 }
 
-bool ReadWhole(const std::string& path, std::string& text) {
-    FileHandle file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) return false;
-    DWORD size = ::GetFileSize(file.Get(), nullptr);
-    if (size == INVALID_FILE_SIZE) return false;
-    text.resize(size);
+bool Seek(HANDLE file, ULONGLONG offset) {
+    LONG high = static_cast<LONG>(offset >> 32);
+    const DWORD low = ::SetFilePointer(file, static_cast<LONG>(offset & 0xFFFFFFFFu), &high, FILE_BEGIN);
+    return !(low == INVALID_SET_FILE_POINTER && ::GetLastError() != NO_ERROR);
+}
+
+bool ReadExactly(HANDLE file, ULONGLONG offset, char* buffer, DWORD size) {
     DWORD read = 0;
-    if (size && !::ReadFile(file.Get(), &text[0], size, &read, nullptr)) return false;
-    text.resize(read);
+    return Seek(file, offset) && ::ReadFile(file, buffer, size, &read, nullptr) && read == size;
+}
+
+bool WriteAll(HANDLE file, const char* data, DWORD size) {
+    DWORD written = 0;
+    return size == 0 || (::WriteFile(file, data, size, &written, nullptr) && written == size);
+}
+
+// The file, open, is one the report may write to: a plain file of one name.
+bool IsOwnPlainFile(HANDLE file, ULONGLONG& size) {
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!::GetFileInformationByHandle(file, &info) || ::GetFileType(file) != FILE_TYPE_DISK) return false;
+    if (info.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) return false;
+    if (info.nNumberOfLinks > 1) return false;
+    size = (static_cast<ULONGLONG>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
     return true;
 }
 
-bool WriteAll(HANDLE file, const std::string& text) {
-    DWORD written = 0;
-    return text.empty() || (::WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
-                            written == text.size());
+// Drops the oldest whole runs until at most keep bytes are left: the kept part
+// begins at the first run header within the last keep bytes (nothing is kept
+// when there is none). Reads at most keep + 2 bytes. The new size, or false.
+bool DropOldestRuns(HANDLE file, ULONGLONG size, DWORD keep, ULONGLONG& newSize) {
+    const ULONGLONG start = size > keep + 2ull ? size - keep - 2 : 0;
+    const DWORD length = static_cast<DWORD>(size - start);
+    std::vector<char> window(length + 1);
+    if (length && !ReadExactly(file, start, &window[0], length)) return false;
+    window[length] = '\0';
+    const std::string mark = std::string("\r\n") + kRunHeaderMark;
+    DWORD cut = length;
+    for (DWORD i = 0; i + mark.size() <= length; ++i) {
+        if (std::memcmp(&window[i], mark.data(), mark.size()) == 0) {
+            cut = i + 2;
+            break;
+        }
+    }
+    if (!Seek(file, 0) || !WriteAll(file, &window[cut], length - cut) || !::SetEndOfFile(file)) return false;
+    newSize = length - cut;
+    return true;
 }
 
 }  // namespace
 
-std::string DropOldestRuns(const std::string& text, size_t keep) {
-    if (text.size() <= keep) return text;
-    const std::string mark = std::string("\r\n") + kRunHeaderMark;
-    size_t at = text.find(mark);
-    while (at != std::string::npos) {
-        if (text.size() - (at + 2) <= keep) return text.substr(at + 2);
-        at = text.find(mark, at + 2);
+bool OpenOwnReportFile(const std::string& folder, DWORD limit, DWORD room, FileHandle& file, DWORD& size) {
+    // Never through a link: the folder must be what its name says.
+    if (folder.empty() || folderwalk::IsReparseFolder(folder.c_str())) return false;
+    // The link itself is opened, not what it names: asked only of NT, whose
+    // file systems have links (the Windows 95 family refuses the flag).
+    const DWORD linkFlag = IsWindowsNT() ? FILE_FLAG_OPEN_REPARSE_POINT : 0;
+    FileHandle opened(::CreateFileA(FilePath(folder).c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                    OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL | linkFlag, nullptr));
+    ULONGLONG length = 0;
+    if (!opened || !IsOwnPlainFile(opened.Get(), length)) return false;
+    if (length > 0) {
+        // A file of the report's own begins with a run header; any other is not ours.
+        char head[kMarkLength];
+        if (length < kMarkLength || !ReadExactly(opened.Get(), 0, head, kMarkLength) ||
+            std::memcmp(head, kRunHeaderMark, kMarkLength) != 0)
+            return false;
     }
-    return "";
-}
-
-bool IsInsideFolder(const char* path, const char* folder) {
-    if (!path || !folder || !*folder) return false;
-    const std::string p = FullFolder(path), f = FullFolder(folder);
-    if (p.empty() || f.empty() || p.size() < f.size()) return false;
-    if (::lstrcmpiA(p.substr(0, f.size()).c_str(), f.c_str()) != 0) return false;
-    return p.size() == f.size() || p[f.size()] == '\\' || pathtext::EndsWithBackslash(f.c_str());
+    if (length + room > limit) {
+        const DWORD keep = limit > room ? limit - room : 0;
+        if (!DropOldestRuns(opened.Get(), length, keep, length)) return false;
+    }
+    LONG high = 0;
+    if (::SetFilePointer(opened.Get(), 0, &high, FILE_END) == INVALID_SET_FILE_POINTER && ::GetLastError() != NO_ERROR)
+        return false;
+    size = static_cast<DWORD>(length);
+    file = std::move(opened);
+    return true;
 }
 
 FileRunReport::FileRunReport(std::vector<std::string> folders, DWORD limit)
@@ -68,59 +105,52 @@ FileRunReport::FileRunReport(std::vector<std::string> folders, DWORD limit)
 
 FileRunReport::~FileRunReport() {
     if (!m_placed) Place(nullptr);
+    Flush();
 }
 
 void FileRunReport::Line(const char* text) {
     std::string line = text ? text : "";
     line += "\r\n";
     if (!m_placed) {
-        m_held.push_back(line);
+        // Held until the file is placed; a run says little before that.
+        if (m_held.size() + line.size() < m_limit / 2) m_held += line;
         return;
     }
-    if (m_path.empty() || m_size + line.size() >= m_limit) return;  // missing, or full: the rest is left out
-    if (Append(m_path, line)) m_size += static_cast<DWORD>(line.size());
+    if (!m_file || m_size + line.size() >= m_limit) return;  // missing, or full: the rest is left out
+    if (Write(line)) m_size += static_cast<DWORD>(line.size());
 }
 
 void FileRunReport::InstallFolder(const char* installDirectory) {
     if (!m_placed) Place(installDirectory);
 }
 
-void FileRunReport::Place(const char* installDirectory) {
-    m_placed = true;
-    std::string held;
-    for (const std::string& line : m_held) held += line;
-    m_held.clear();
-    for (const std::string& folder : m_folders) {
-        // Never inside the folder the run clears: the report would go with it.
-        if (folder.empty() || (installDirectory && *installDirectory && IsInsideFolder(folder.c_str(), installDirectory)))
-            continue;
-        const std::string path = folder + (pathtext::EndsWithBackslash(folder.c_str()) ? "" : "\\") + kFileName;
-        std::string old;
-        if (ReadWhole(path, old) && old.size() + held.size() + kRoomForRun > m_limit) {
-            const size_t keep = m_limit > kRoomForRun + held.size() ? m_limit - kRoomForRun - held.size() : 0;
-            std::string kept = DropOldestRuns(old, keep);
-            FileHandle file(::CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                                          FILE_ATTRIBUTE_NORMAL, nullptr));
-            if (!file || !WriteAll(file.Get(), kept)) continue;
-            old.swap(kept);
-        }
-        if (!Append(path, held)) continue;
-        m_path = path;
-        m_size = static_cast<DWORD>(old.size() + held.size());
-        return;
-    }
+void FileRunReport::Flush() {
+    if (m_file) ::FlushFileBuffers(m_file.Get());
 }
 
-bool FileRunReport::Append(const std::string& path, const std::string& text) {
-    FileHandle file(::CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) return false;
-    if (::SetFilePointer(file.Get(), 0, nullptr, FILE_END) == INVALID_SET_FILE_POINTER &&
-        ::GetLastError() != NO_ERROR)
-        return false;
-    if (!WriteAll(file.Get(), text)) return false;
-    ::FlushFileBuffers(file.Get());
-    return true;
+void FileRunReport::Place(const char* installDirectory) {
+    m_placed = true;
+    // Never inside the folder the run clears, or the report would go with it.
+    const bool clears = installDirectory && *installDirectory && !IsRefusedProductFolder(installDirectory);
+    for (const std::string& folder : m_folders) {
+        if (folder.empty() || (clears && folderwalk::IsSameOrBelow(folder.c_str(), installDirectory))) continue;
+        FileHandle file;
+        DWORD size = 0;
+        if (!OpenOwnReportFile(folder, m_limit, kRoomForRun + static_cast<DWORD>(m_held.size()), file, size)) continue;
+        m_file = std::move(file);
+        if (!Write(m_held)) {
+            m_file.Reset();
+            continue;
+        }
+        m_size = size + static_cast<DWORD>(m_held.size());
+        m_path = FilePath(folder);
+        break;
+    }
+    m_held.clear();
+}
+
+bool FileRunReport::Write(const std::string& text) {
+    return WriteAll(m_file.Get(), text.data(), static_cast<DWORD>(text.size()));
 }
 
 std::unique_ptr<RunReport> OpenFileRunReport() {

@@ -1,5 +1,7 @@
-// The run report as a text file, TolmUnload.log: each line is appended and
-// flushed on its own, so that a restart or a crash loses nothing written.
+// The run report as a text file, TolmUnload.log. The file is opened once and
+// held for the run; lines go to the system as they come and are flushed to
+// disk at the end of each step, so that a restart or a crash loses nothing
+// already reported.
 #pragma once
 #include <windows.h>
 
@@ -8,6 +10,7 @@
 #include <vector>
 
 #include "../cleanup/report/RunReport.h"
+#include "../framework/Handles.h"
 
 // The first characters of the line that begins each run in the file.
 extern const char kRunHeaderMark[];
@@ -22,25 +25,30 @@ public:
     ~FileRunReport() override;
     void Line(const char* text) override;
     void InstallFolder(const char* installDirectory) override;
+    void Flush() override;
     // The file written to; "" before it is placed or when no folder took it.
     const std::string& Path() const { return m_path; }
 
 private:
     void Place(const char* installDirectory);
-    bool Append(const std::string& path, const std::string& text);
+    bool Write(const std::string& text);
 
     std::vector<std::string> m_folders;
     DWORD m_limit;
     bool m_placed = false;
     std::string m_path;
-    std::vector<std::string> m_held;
+    FileHandle m_file;
+    std::string m_held;
     DWORD m_size = 0;
 };
 
 // The report of a real run: the tool's folder, else the user's temporary folder.
 std::unique_ptr<RunReport> OpenFileRunReport();
-// Drops the oldest whole runs of text until it is at most keep bytes long;
-// a text without a run header goes whole.
-std::string DropOldestRuns(const std::string& text, size_t keep);
-// True when path is folder or lies below it (both compared in their full form).
-bool IsInsideFolder(const char* path, const char* folder);
+
+// Opens folder\TolmUnload.log as the report's own file and makes room in it:
+// refused (false, nothing written) when the folder is a reparse point, or the
+// file is a reparse point, not a plain file, has more than one link, or is not
+// empty and does not begin with a run header. Old runs are dropped, oldest
+// first, through the handle until room bytes more keep the file below limit;
+// at most limit bytes of it are read. size receives the file's size after that.
+bool OpenOwnReportFile(const std::string& folder, DWORD limit, DWORD room, FileHandle& file, DWORD& size);

@@ -77,6 +77,7 @@ void RunReportSession::InstallFolder(const char* installDirectory) {
 
 int RunReportSession::Message(const char* text, const char* caption, UINT type) {
     report::Note((type & MB_TYPEMASK) == MB_YESNO ? "Question: %s" : "Message: %s", OneLine(text).c_str());
+    report::Flush();  // the answer may restart the machine, or the user may end the tool here
     const int answer = m_window.Message(text, caption, type);
     report::Note("Answer: %s", AnswerText(answer));
     CString restart;

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "../cleanup/files/KeptPaths.h"
 #include "../cleanup/files/ProductRemoval.h"
 #include "../cleanup/files/UserRules.h"
 #include "../cleanup/processes/DriverServiceKeys.h"
@@ -79,7 +80,7 @@ const RunOperations& SystemRunOperations() {
         TerminateProductProcesses, RemoveInstallerRecordFolder, DeleteRegistryTree,
         PreserveUserRules,        RemoveProductFolder,       ScheduleFolderRemoval,
         PrepareVistaCompanion,    SystemExitWindowsEx,       ReadStartFolder,
-        OpenFileRunReport,
+        OpenFileRunReport,        HoldsSuiteProgram,
     };
     return ops;
 }
@@ -137,9 +138,20 @@ void RunUninstall(const RunMode& mode, RunHost& window, const RunOperations& ops
     char installDirectory[InstallDirectoryBufferSize];
     std::memset(installDirectory, 0, sizeof installDirectory);
     bool noDirectory = false;
-    if (!ops.readAntivirusProgramPath(installDirectory, HKEY_LOCAL_MACHINE) &&
-        !ops.readAntivirusProgramPath(installDirectory, HKEY_CURRENT_USER) &&
-        !ops.readFirewallProgramPath(installDirectory) && !ops.readUpdatePath(installDirectory)) {
+    const bool machineValue = ops.readAntivirusProgramPath(installDirectory, HKEY_LOCAL_MACHINE) != 0;
+    bool found = machineValue || ops.readAntivirusProgramPath(installDirectory, HKEY_CURRENT_USER) ||
+                 ops.readFirewallProgramPath(installDirectory) || ops.readUpdatePath(installDirectory);
+    // A per-user value can be written by any program of the user's: a run that
+    // asks nothing before the files cleans the folder it names only when the
+    // suite is there.
+    if (found && !machineValue && !mode.asksBeforeFiles &&
+        !(ops.holdsSuiteProgram && ops.holdsSuiteProgram(installDirectory))) {
+        report::Note("Install folder: %s, named only by a per-user value, holds none of the suite's programs: "
+                     "taken as no install folder", installDirectory);
+        std::memset(installDirectory, 0, sizeof installDirectory);
+        found = false;
+    }
+    if (!found) {
         // Started again after a restart: the registry no longer knows the folder
         // that stayed, the argument names it. Only where 109 is asked before
         // anything in it is deleted.
@@ -217,11 +229,15 @@ void RunUninstall(const RunMode& mode, RunHost& window, const RunOperations& ops
         }
         if (removeFiles) {
             const bool vista = ops.isWindowsVista() != 0;
-            if (vista) ops.preserveUserRules(installDirectory);
+            // Rules that could be copied nowhere stay where they are, and the
+            // step is no success.
+            KeptPaths uncopied;
+            const bool rulesSafe = !vista || ops.preserveUserRules(installDirectory, &uncopied) != 0;
             // A folder the removal refused to clean is no success, and nothing
             // is left of it for a second start to finish.
-            const bool cleaned = ops.removeProductFolder(installDirectory, sizeof installDirectory) != 0;
-            line += cleaned ? success : failure;
+            const bool cleaned =
+                ops.removeProductFolder(installDirectory, sizeof installDirectory, &uncopied) != 0;
+            line += cleaned && rulesSafe ? success : failure;
             if (cleaned && (!vista || mode.schedulesOnVista)) ops.scheduleFolderRemoval(installDirectory);
         } else {
             // The Japanese table has no 124: the line then ends with 116 alone.

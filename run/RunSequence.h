@@ -8,6 +8,7 @@
 
 #include "../framework/AfxString.h"
 
+class KeptPaths;
 class RunReport;
 
 // What the interactive run does and the silent run does not.
@@ -44,8 +45,10 @@ struct RunOperations {
     int (*terminateProductProcesses)();
     int (*removeInstallerRecordFolder)(const char* productCode);
     LONG (*deleteRegistryTree)(HKEY root, const char* keyPath);
-    int (*preserveUserRules)(const char* installDirectory);
-    int (*removeProductFolder)(char* installDirectory, size_t capacity);
+    // 0 when a rule item could be copied nowhere; it is added to uncopied.
+    int (*preserveUserRules)(const char* installDirectory, KeptPaths* uncopied);
+    // Leaves what keep covers (may be null).
+    int (*removeProductFolder)(char* installDirectory, size_t capacity, const KeptPaths* keep);
     int (*scheduleFolderRemoval)(const char* installDirectory);
     int (*prepareVistaCompanion)();
     BOOL(WINAPI* exitWindowsEx)(UINT flags, DWORD reason);
@@ -53,6 +56,8 @@ struct RunOperations {
     int (*readStartFolder)(char* buffer, size_t capacity);
     // The run's report; null (or a null result) runs without one.
     std::unique_ptr<RunReport> (*openReport)();
+    // 1 when one of the suite's programs lies directly in the folder.
+    int (*holdsSuiteProgram)(const char* folder);
 };
 // Copies argument into buffer when it is an existing, absolute folder that the
 // folder removal would clean: how the tool is started again after a restart,

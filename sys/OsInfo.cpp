@@ -44,6 +44,12 @@ int IsWindowsVista() {
     return (info.dwMajorVersion == 6 && info.dwMinorVersion == 0) ? 1 : 0;
 }
 
+int IsWindowsVistaOrLater() {
+    OSVERSIONINFOEXA info;
+    if (!QueryBasic(info)) return 0;
+    return (info.dwPlatformId == VER_PLATFORM_WIN32_NT && info.dwMajorVersion >= 6) ? 1 : 0;
+}
+
 int IsWow64() {
     OSVERSIONINFOEXA info;
     info.dwOSVersionInfoSize = sizeof(OSVERSIONINFOEXA);

@@ -7,6 +7,8 @@
 int IsWindowsNT();
 // 1 on version 6.0 exactly (Windows Vista, Windows Server 2008), else 0.
 int IsWindowsVista();
+// 1 on the NT platform from version 6.0 on, else 0.
+int IsWindowsVistaOrLater();
 // 1 for a 32-bit process on 64-bit Windows of version 5.1 or later, else 0.
 int IsWow64();
 // Writes a readable description of the system into description (the first piece

@@ -4,6 +4,7 @@
 
 #include "../report/RunReport.h"
 #include "FolderWalk.h"
+#include "OwnFileCopy.h"
 
 using folderwalk::ForEachEntry;
 using folderwalk::IsFolder;
@@ -37,12 +38,24 @@ int CreateFolderPath(const char* filePath) {
 }
 
 int CopyFolderTree(const char* sourceFolder, const char* destinationRoot, const char* relativeFolder) {
+    CopyFolderTreeCounted(sourceFolder, destinationRoot, relativeFolder);
+    return 0;
+}
+
+int CopyFolderTreeCounted(const char* sourceFolder, const char* destinationRoot, const char* relativeFolder) {
     if (!sourceFolder || !destinationRoot || IsReparseFolder(sourceFolder)) return 0;
     if (!relativeFolder) relativeFolder = "";
     const char* srcSep = EndsWithBackslash(sourceFolder) ? "" : "\\";
     const char* dstSep = EndsWithBackslash(destinationRoot) ? "" : "\\";
+    // The destination root's own level is made and looked at like those below it.
+    char base[520];
+    if (!BuildPath(base, sizeof base, destinationRoot)) return 1;
+    size_t len = std::strlen(base);
+    while (len > 3 && EndsWithBackslash(base)) base[--len] = '\0';
+    if (const char* last = pathtext::LastBackslash(base)) base[last - base] = '\0';
     char pattern[520];
     if (!BuildPath(pattern, sizeof pattern, sourceFolder, srcSep, "*.*")) return 0;
+    int failures = 0;
     ForEachEntry(pattern, [&](const WIN32_FIND_DATAA& fd) {
         char source[520];
         if (SkipsLink(sourceFolder, fd) || !BuildPath(source, sizeof source, sourceFolder, srcSep, fd.cFileName)) return;
@@ -50,17 +63,24 @@ int CopyFolderTree(const char* sourceFolder, const char* destinationRoot, const 
             char relative[520];
             bool fits = *relativeFolder ? BuildPath(relative, sizeof relative, relativeFolder, "\\", fd.cFileName)
                                         : BuildPath(relative, sizeof relative, fd.cFileName);
-            if (fits) CopyFolderTree(source, destinationRoot, relative);
+            failures += fits ? CopyFolderTreeCounted(source, destinationRoot, relative) : 1;
             return;
         }
-        char destination[520];
-        bool fits = *relativeFolder
-                        ? BuildPath(destination, sizeof destination, destinationRoot, dstSep, relativeFolder, "\\",
-                                    fd.cFileName)
-                        : BuildPath(destination, sizeof destination, destinationRoot, dstSep, fd.cFileName);
-        if (!fits) return;
-        CreateFolderPath(destination);
-        report::Copied(source, destination, ::CopyFileA(source, destination, FALSE));  // failures skipped: the copy goes on
+        char folder[520], destination[520];
+        bool fits = *relativeFolder ? BuildPath(folder, sizeof folder, destinationRoot, dstSep, relativeFolder)
+                                    : BuildPath(folder, sizeof folder, destinationRoot);
+        if (!fits || !BuildPath(destination, sizeof destination, folder, EndsWithBackslash(folder) ? "" : "\\",
+                                fd.cFileName)) {
+            ++failures;
+            return;
+        }
+        // Failures are counted and skipped: the copy goes on.
+        if (!MakeOwnFolder(base, folder)) {
+            report::Note("  not copied, a link or a file stands in the way: %s to %s", source, destination);
+            ++failures;
+        } else if (!report::Copied(source, destination, CopyToOwnFile(source, destination))) {
+            ++failures;
+        }
     });
-    return 0;
+    return failures;
 }

@@ -4,6 +4,7 @@
 
 #include "../report/RunReport.h"
 #include "FolderWalk.h"
+#include "KeptPaths.h"
 #include "NameTables.h"
 
 using folderwalk::DeleteNormalFile;
@@ -17,6 +18,14 @@ using pathtext::EndsWithBackslash;
 namespace {
 
 const size_t kMaxInputLength = 260;
+
+// True when keep covers the entry at path; the walk that meets it first says so
+// in the report (the product file walk, which always runs before the other).
+bool IsKept(const KeptPaths* keep, const char* path, const WIN32_FIND_DATAA& fd, bool say) {
+    if (!keep || !keep->Covers(path)) return false;
+    if (say) report::Kept(IsFolder(fd) ? "folder" : "file", path, "no copy of it could be made");
+    return true;
+}
 
 // folder + "*.*", or folder + "\*.*" when it has no trailing backslash.
 bool BuildPattern(char* out, size_t size, const char* folder) {
@@ -55,15 +64,17 @@ int DeleteIfExtraProductFile(const char* fileName, const char* folder) {
     return 1;
 }
 
-int DeleteProductFilesInTree(const char* folder) {
+int DeleteProductFilesInTree(const char* folder, const KeptPaths* keep) {
     if (!folder || std::strlen(folder) > kMaxInputLength || IsReparseFolder(folder)) return 1;
     char pattern[260];
     if (!BuildPattern(pattern, sizeof pattern, folder)) return 1;
     ForEachEntry(pattern, [&](const WIN32_FIND_DATAA& fd) {
         char child[260];
-        if (SkipsLink(folder, fd) || !BuildPath(child, sizeof child, folder, "\\", fd.cFileName)) return;
+        if (SkipsLink(folder, fd) || !BuildPath(child, sizeof child, folder, "\\", fd.cFileName) ||
+            IsKept(keep, child, fd, true))
+            return;
         if (IsFolder(fd)) {
-            DeleteProductFilesInTree(child);
+            DeleteProductFilesInTree(child, keep);
             return;
         }
         DeleteIfExtraProductFile(fd.cFileName, folder);
@@ -72,7 +83,7 @@ int DeleteProductFilesInTree(const char* folder) {
     return 1;
 }
 
-int RemoveFolderContents(const char* folder, int namedOnly) {
+int RemoveFolderContents(const char* folder, int namedOnly, const KeptPaths* keep) {
     if (!folder || std::strlen(folder) > kMaxInputLength) return 0;
     if (IsReparseFolder(folder)) return 1;
     char pattern[260];
@@ -81,13 +92,13 @@ int RemoveFolderContents(const char* folder, int namedOnly) {
         if (SkipsLink(folder, fd)) return;
         if (IsFolder(fd)) {
             char sub[260];
-            if (!BuildPath(sub, sizeof sub, folder, "\\", fd.cFileName)) return;
+            if (!BuildPath(sub, sizeof sub, folder, "\\", fd.cFileName) || IsKept(keep, sub, fd, false)) return;
             if (namedOnly && FindNameInTable(fd.cFileName, ProductFolderNames, ProductFolderNameCount) < 0) return report::Kept("folder", sub, "not a product folder");
-            RemoveFolderContents(sub, namedOnly);
+            RemoveFolderContents(sub, namedOnly, keep);
             report::FolderRemoved(sub, ::RemoveDirectoryA(sub));
         } else if (!namedOnly) {
             char path[520];
-            if (BuildPath(path, sizeof path, folder, "\\", fd.cFileName)) DeleteNormalFile(path);
+            if (BuildPath(path, sizeof path, folder, "\\", fd.cFileName) && !IsKept(keep, path, fd, false)) DeleteNormalFile(path);
         } else if (FindNameInTable(fd.cFileName, ProductFileNames, ProductFileNameCount) < 0) {
             report::Note("  file %s\\%s: kept, not a product file", folder, fd.cFileName);
         }

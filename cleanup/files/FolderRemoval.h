@@ -4,6 +4,8 @@
 // buffer is skipped, never cut short.
 #pragma once
 
+class KeptPaths;
+
 // Deletes every file and subfolder below folder, at every depth (subfolder
 // attributes reset before removal); folder itself stays. Returns 1.
 int DeleteFolderTree(const char* folder);
@@ -14,12 +16,14 @@ int DeleteFolderTree(const char* folder);
 int DeleteIfExtraProductFile(const char* fileName, const char* folder);
 
 // Deletes, at every depth below folder, the files of ProductFileNames and the
-// loose product files; removes no folder. Returns 1, also when given no path or
-// one longer than 260 characters (nothing is done then).
-int DeleteProductFilesInTree(const char* folder);
+// loose product files; removes no folder. Entries that keep covers are left
+// with all below them. Returns 1, also when given no path or one longer than
+// 260 characters (nothing is done then).
+int DeleteProductFilesInTree(const char* folder, const KeptPaths* keep = nullptr);
 
 // namedOnly 0: deletes every file and subfolder below folder (no attribute
 // reset on folders). namedOnly non-zero: deletes no file, removes only the
 // ProductFolderNames subfolders left empty once their named subfolders are gone.
-// Returns 0 when given no path or one longer than 260 characters, otherwise 1.
-int RemoveFolderContents(const char* folder, int namedOnly);
+// Entries that keep covers are left with all below them. Returns 0 when given
+// no path or one longer than 260 characters, otherwise 1.
+int RemoveFolderContents(const char* folder, int namedOnly, const KeptPaths* keep = nullptr);

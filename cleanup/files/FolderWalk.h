@@ -31,18 +31,10 @@ inline bool IsReparsePoint(const WIN32_FIND_DATAA& fd) {
 // IsReparsePoint, and a report line saying the entry of folder was skipped.
 bool SkipsLink(const char* folder, const WIN32_FIND_DATAA& fd);
 
-// True when folder (with or without its trailing backslash) is itself a reparse point.
+// True when folder (with or without trailing backslashes, however many) is itself a reparse point.
 bool IsReparseFolder(const char* folder);
 
 // Clears read-only, hidden and system, then deletes; neither result is looked at.
 void DeleteNormalFile(const char* path);
-
-// The full, long form of path without trailing backslashes ("\\?\" prefixes
-// taken off), for comparing folders; false when it cannot be had.
-bool ComparableFolder(const char* path, char* out, DWORD size);
-
-// True when folder is container itself or lies below it, compared in their
-// comparable forms without regard to case; false when either cannot be had.
-bool IsSameOrBelow(const char* folder, const char* container);
 
 }  // namespace folderwalk

@@ -52,6 +52,27 @@ inline bool BuildPath(char* out, size_t size, const char* a, const char* b = "",
     return true;
 }
 
+// Calls f(level) with path cut after each of its levels that ends past offset
+// from (a level is cut before its backslash, the last one at the end), from the
+// root outwards, until f returns false; false then. path is restored each time.
+template <typename F>
+bool ForEachLevel(char* path, size_t from, F&& f) {
+    for (size_t i = from;; ++i) {
+        if (path[i] != '\\' && path[i] != '\0') {
+            if (IsLead(path + i)) ++i;
+            continue;
+        }
+        const char at = path[i];
+        if (i > from && path[i - 1] != '\\') {
+            path[i] = '\0';
+            const bool goOn = f(static_cast<const char*>(path));
+            path[i] = at;
+            if (!goOn) return false;
+        }
+        if (at == '\0') return true;
+    }
+}
+
 // "." and "..".
 inline bool IsDotEntry(const char* name) {
     return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));

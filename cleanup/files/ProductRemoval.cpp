@@ -13,6 +13,7 @@
 #include "FolderRemoval.h"
 #include "FolderWalk.h"
 #include "NameTables.h"
+#include "ProtectedFolders.h"
 
 using pathtext::BuildPath;
 using pathtext::EndsWithBackslash;
@@ -31,86 +32,13 @@ bool SystemDriveRoot(char (&root)[4]) {
     return true;
 }
 
-// Folders the system names for programs, profiles and user data: each is
-// refused, and so is any folder that holds one of them below it. Those a
-// system does not know are skipped.
-const int kProtectedShellFolders[] = {
-    CSIDL_PROGRAM_FILES,           CSIDL_PROGRAM_FILESX86, CSIDL_PROGRAM_FILES_COMMON, CSIDL_PROGRAM_FILES_COMMONX86,
-    CSIDL_PROFILE,                 CSIDL_DESKTOPDIRECTORY, CSIDL_PERSONAL,             CSIDL_APPDATA,
-    CSIDL_LOCAL_APPDATA,           CSIDL_COMMON_APPDATA,   CSIDL_COMMON_DOCUMENTS,     CSIDL_WINDOWS,
-    CSIDL_COMMON_DESKTOPDIRECTORY, CSIDL_SYSTEM,
-};
-// The 64-bit program folders, which a 32-bit program learns only from these.
-const char* const kProtectedFolderVariables[] = {"ProgramW6432", "CommonProgramW6432"};
-
-// True when dir (in its comparable form) lies directly in the folder that holds
-// profile: another user's profile.
-bool IsBesideProfile(const char* dir, const char* profile) {
-    char parent[520], profiles[520];
-    if (!BuildPath(parent, sizeof parent, dir) || !folderwalk::ComparableFolder(profile, profiles, sizeof profiles))
-        return false;
-    const char* a = LastBackslash(parent);
-    const char* b = LastBackslash(profiles);
-    if (!a || !b) return false;
-    parent[a - parent] = '\0';
-    profiles[b - profiles] = '\0';
-    return EqualNoCase(parent, profiles);
-}
-
-// True for a folder the removal must never clean: a drive or share root, the
-// Windows or system folder, a program-files, profile or user-data folder of the
-// system or a folder holding one of them; also any relative path.
-bool IsProtectedFolder(const char* installDirectory) {
-    // Only an absolute path names one folder whatever the current directory is.
-    const char* p = installDirectory;
-    bool drivePath = ((p[0] >= 'A' && p[0] <= 'Z') || (p[0] >= 'a' && p[0] <= 'z')) && p[1] == ':' && p[2] == '\\';
-    if (!drivePath && !(p[0] == '\\' && p[1] == '\\')) return true;
-    char dir[520];
-    if (!folderwalk::ComparableFolder(installDirectory, dir, sizeof dir)) return true;
-    size_t len = std::strlen(dir);
-    if (len <= 2) return true;  // "C:" or nothing
-    if (dir[0] == '\\' && dir[1] == '\\') {
-        // \\server\share is a root; a folder inside it has a third backslash.
-        const char* share = std::strchr(dir + 2, '\\');
-        if (!share || !std::strchr(share + 1, '\\')) return true;
-    }
-
-    char system[520];
-    UINT n = ::GetSystemDirectoryA(system, sizeof system);
-    if (n == 0 || n >= sizeof system) return true;
-    char candidates[4][520] = {};
-    BuildPath(candidates[0], sizeof candidates[0], system);
-    BuildPath(candidates[1], sizeof candidates[1], system);
-    if (const char* cut = LastBackslash(candidates[1])) candidates[1][cut - candidates[1]] = '\0';
-    UINT w = ::GetWindowsDirectoryA(candidates[2], sizeof candidates[2]);
-    if (w == 0 || w >= sizeof candidates[2]) candidates[2][0] = '\0';
-    char root[4] = {system[0], system[1], system[2], '\0'};
-    BuildPath(candidates[3], sizeof candidates[3], root, "Program Files");
-    for (const auto& candidate : candidates)
-        if (candidate[0] && folderwalk::IsSameOrBelow(candidate, dir)) return true;
-
-    for (int csidl : kProtectedShellFolders) {
-        char folder[MAX_PATH] = {};
-        if (!::SHGetSpecialFolderPathA(nullptr, folder, csidl, FALSE) || !folder[0]) continue;
-        if (folderwalk::IsSameOrBelow(folder, dir)) return true;
-        // Another user's profile lies beside this user's, in the profiles root.
-        if (csidl == CSIDL_PROFILE && IsBesideProfile(dir, folder)) return true;
-    }
-    for (const char* name : kProtectedFolderVariables) {
-        char folder[520];
-        DWORD m = ::GetEnvironmentVariableA(name, folder, sizeof folder);
-        if (m > 0 && m < sizeof folder && folderwalk::IsSameOrBelow(folder, dir)) return true;
-    }
-    return false;
-}
-
 // The last component of the install directory, compared with the folder names
 // that are emptied completely.
 bool IsFullClearingFolder(const char* installDirectory) {
     char dir[261];
     if (!BuildPath(dir, sizeof dir, installDirectory)) return false;
     size_t len = std::strlen(dir);
-    if (len > 0 && EndsWithBackslash(dir)) dir[len - 1] = '\0';
+    while (len > 0 && EndsWithBackslash(dir)) dir[--len] = '\0';
     const char* last = LastBackslash(dir);
     const char* name = last ? last + 1 : dir;
     return EqualNoCase(name, "ZRP2006") || EqualNoCase(name, "ZRP2007");
@@ -137,17 +65,31 @@ int RemoveInstallerRecordFolder(const char* productCode) {
     return 1;
 }
 
+int HoldsSuiteProgram(const char* folder) {
+    char pattern[520];
+    if (!folder || !*folder || !BuildPath(pattern, sizeof pattern, folder, EndsWithBackslash(folder) ? "*.*" : "\\*.*"))
+        return 0;
+    bool found = false;
+    folderwalk::ForEachEntry(pattern, [&](const WIN32_FIND_DATAA& fd) {
+        const size_t n = std::strlen(fd.cFileName);
+        if (!found && !folderwalk::IsFolder(fd) && n > 4 && EqualNoCase(fd.cFileName + n - 4, ".EXE") &&
+            FindNameInTable(fd.cFileName, ProductFileNames, ProductFileNameCount) >= 0)
+            found = true;
+    });
+    return found ? 1 : 0;
+}
+
 bool IsRefusedProductFolder(const char* installDirectory) {
     return !installDirectory || !*installDirectory || IsProtectedFolder(installDirectory) ||
            folderwalk::IsReparseFolder(installDirectory);
 }
 
-int RemoveProductFolder(char* installDirectory, size_t capacity) {
+int RemoveProductFolder(char* installDirectory, size_t capacity, const KeptPaths* keep) {
     if (!installDirectory) return 0;
     const bool refused = IsRefusedProductFolder(installDirectory);
     if (!refused) {
-        DeleteProductFilesInTree(installDirectory);
-        RemoveFolderContents(installDirectory, IsFullClearingFolder(installDirectory) ? 0 : 1);
+        DeleteProductFilesInTree(installDirectory, keep);
+        RemoveFolderContents(installDirectory, IsFullClearingFolder(installDirectory) ? 0 : 1, keep);
         report::FolderRemoved(installDirectory, ::RemoveDirectoryA(installDirectory));
     } else if (*installDirectory) {
         report::Kept("folder", installDirectory, "refused as a protected folder or a link");

@@ -3,6 +3,8 @@
 #pragma once
 #include <cstddef>
 
+class KeptPaths;
+
 // Size the run's install-directory buffer needs: 259 characters, the backslash
 // that RemoveProductShortcuts may append, and the terminating NUL.
 const size_t InstallDirectoryBufferSize = 261;
@@ -13,19 +15,22 @@ const size_t InstallDirectoryBufferSize = 261;
 // (nothing done), otherwise 1.
 int RemoveInstallerRecordFolder(const char* productCode);
 
-// True when RemoveProductFolder refuses to clean installDirectory: no path or a
-// relative one, a drive or share root, the Windows or system folder, a
-// program-files, profile or user-data folder that the system names (or
-// "Program Files"), a folder holding one of these below it, or a reparse point.
+// 1 when one of the suite's programs (an ".EXE" of ProductFileNames) lies
+// directly in folder, else 0: whether a folder holds the suite at all.
+int HoldsSuiteProgram(const char* folder);
+
+// True when RemoveProductFolder refuses to clean installDirectory: no path, a
+// protected folder (ProtectedFolders.h), or a folder that is itself a reparse point.
 bool IsRefusedProductFolder(const char* installDirectory);
 
 // Deletes the suite's files and folders below installDirectory (everything when
 // its last component is ZRP2006 or ZRP2007, else only by name) and the folder
 // itself when empty, then calls RemoveProductShortcuts. A refused folder (see
 // IsRefusedProductFolder) is not cleaned; its shortcut step runs all the same.
-// capacity: the size of the installDirectory buffer. Returns 1 when the folder
-// was cleaned (what is in use stays), 0 when it was refused.
-int RemoveProductFolder(char* installDirectory, size_t capacity);
+// What keep covers stays, with all below it. capacity: the size of the
+// installDirectory buffer. Returns 1 when the folder was cleaned (what is in use
+// or kept stays), 0 when it was refused.
+int RemoveProductFolder(char* installDirectory, size_t capacity, const KeptPaths* keep = nullptr);
 
 // Deletes the desktop shortcuts whose executables are gone from
 // installDirectory, the three program-menu folders and QRECYCLE\Desktop.INI.

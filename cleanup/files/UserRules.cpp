@@ -3,49 +3,120 @@
 #include <windows.h>
 #include <shlobj.h>
 
-#include <initializer_list>
-
-#include "FolderCopy.h"
-#include "FolderWalk.h"
-#include "PathText.h"
 #include "../report/RunReport.h"
+#include "FolderCopy.h"
+#include "FolderIdentity.h"
+#include "FolderWalk.h"
+#include "KeptPaths.h"
+#include "OwnFileCopy.h"
+#include "PathText.h"
 
 using pathtext::BuildPath;
 
 const char kRulesFolderName[] = "TolmUnload Rules";
 
-int PreserveUserRules(const char* installDirectory) {
+namespace {
+
+struct RuleItem {
+    const char* relative;  // below the install directory and below the copies' folder
+    bool tree;
+};
+const RuleItem kRuleItems[] = {{"QAF\\AntiRule_Private.xml", false}, {"QMF", true}, {"Rules", true}};
+
+// Where copies go: base, made below anchor (an existing folder of the user's)
+// without passing a link.
+struct CopyPlace {
+    char anchor[520] = {};
+    char base[520] = {};
+    bool Usable() const { return base[0] != '\0'; }
+};
+
+// The item exists as something the removal would delete (a link is never
+// entered by the removal, so nothing behind it is lost).
+bool Exists(const RuleItem& item, const char* source) {
+    const DWORD attrs = ::GetFileAttributesA(source);
+    if (attrs == INVALID_FILE_ATTRIBUTES) return false;
+    return item.tree ? (attrs & FILE_ATTRIBUTE_DIRECTORY) && !folderwalk::IsReparseFolder(source)
+                     : !(attrs & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// True when all of item was copied to place.
+bool CopyItem(const RuleItem& item, const char* source, const CopyPlace& place) {
+    char destination[520], folder[520];
+    if (!BuildPath(destination, sizeof destination, place.base, "\\", item.relative)) return false;
+    if (!MakeOwnFolder(place.anchor, place.base)) {
+        report::Note("  not copied, a link or a file stands in the way: %s to %s", source, place.base);
+        return false;
+    }
+    if (item.tree) return CopyFolderTreeCounted(source, destination, "") == 0;
+    if (!BuildPath(folder, sizeof folder, destination)) return false;
+    if (const char* last = pathtext::LastBackslash(folder)) folder[last - folder] = '\0';
+    if (!MakeOwnFolder(place.base, folder)) {
+        report::Note("  not copied, a link or a file stands in the way: %s to %s", source, destination);
+        return false;
+    }
+    return report::Copied(source, destination, CopyToOwnFile(source, destination)) != FALSE;
+}
+
+// The user's documents folder as the place for copies; unusable when it cannot
+// be had or lies in the folder being cleaned.
+CopyPlace DocumentsPlace(const char* installDirectory) {
+    CopyPlace place;
+    char documents[MAX_PATH] = {};
+    if (!::SHGetSpecialFolderPathA(nullptr, documents, CSIDL_PERSONAL, FALSE) || !documents[0] ||
+        folderwalk::IsSameOrBelow(documents, installDirectory))
+        return place;
+    if (!BuildPath(place.anchor, sizeof place.anchor, documents) ||
+        !BuildPath(place.base, sizeof place.base, documents, "\\", kRulesFolderName))
+        place.base[0] = '\0';
+    return place;
+}
+
+}  // namespace
+
+int PreserveUserRules(const char* installDirectory, KeptPaths* uncopied) {
     if (!installDirectory) return 1;
     const char* sep = pathtext::EndsWithBackslash(installDirectory) ? "" : "\\";
-    static const char kRuleFile[] = "QAF\\AntiRule_Private.xml";
 
+    // Beside the tool, unless the tool was started from the install folder or
+    // from below it: the copies would go where the removal clears next (or onto
+    // themselves), so they go to the user's documents from the start.
+    CopyPlace beside, documents = DocumentsPlace(installDirectory);
     char tool[520];
     DWORD n = ::GetModuleFileNameA(nullptr, tool, sizeof tool);
-    if (n == 0 || n >= sizeof tool) return 1;  // a cut path names no folder
-    const char* last = pathtext::LastBackslash(tool);
-    if (!last) return 1;
-    tool[last - tool] = '\0';
-    // A tool started from the install folder or from below it would put the
-    // copies where the removal clears next (or copy the files onto themselves):
-    // they go to the user's documents instead, never below the install folder.
-    if (folderwalk::IsSameOrBelow(tool, installDirectory)) {
-        char documents[MAX_PATH] = {};
-        if (!::SHGetSpecialFolderPathA(nullptr, documents, CSIDL_PERSONAL, FALSE) ||
-            !BuildPath(tool, sizeof tool, documents, "\\", kRulesFolderName) ||
-            folderwalk::IsSameOrBelow(tool, installDirectory))
-            return 1;
+    const char* last = n > 0 && n < sizeof tool ? pathtext::LastBackslash(tool) : nullptr;  // a cut path names no folder
+    if (last) {
+        tool[last - tool] = '\0';
+        if (!folderwalk::IsSameOrBelow(tool, installDirectory)) {
+            BuildPath(beside.anchor, sizeof beside.anchor, tool);
+            BuildPath(beside.base, sizeof beside.base, tool);
+        }
     }
+    const CopyPlace* places[2] = {beside.Usable() ? &beside : &documents, beside.Usable() ? &documents : nullptr};
 
-    char source[520], destination[520];
-    if (BuildPath(source, sizeof source, installDirectory, sep, kRuleFile) &&
-        BuildPath(destination, sizeof destination, tool, "\\", kRuleFile)) {
-        CreateFolderPath(destination);
-        report::Copied(source, destination, ::CopyFileA(source, destination, FALSE));  // a missing rule file copies nothing
+    int all = 1;
+    for (const RuleItem& item : kRuleItems) {
+        char source[520];
+        if (!BuildPath(source, sizeof source, installDirectory, sep, item.relative)) continue;
+        if (!Exists(item, source)) {
+            // The rule file's folder is made all the same, where the copies go.
+            if (!item.tree && places[0]->Usable()) {
+                char folder[520];
+                if (BuildPath(folder, sizeof folder, places[0]->base, "\\QAF")) MakeOwnFolder(places[0]->anchor, folder);
+            }
+            continue;
+        }
+        bool copied = false;
+        for (const CopyPlace* place : places) {
+            if (copied || !place || !place->Usable()) continue;
+            if (place != places[0]) report::Note("  copying %s to %s instead", source, place->base);
+            copied = CopyItem(item, source, *place);
+        }
+        if (!copied) {
+            all = 0;
+            report::Note("  %s: no copy could be made; it stays where it is", source);
+            if (uncopied) uncopied->Add(source);
+        }
     }
-    for (const char* folder : {"QMF", "Rules"}) {
-        if (BuildPath(source, sizeof source, installDirectory, sep, folder) &&
-            BuildPath(destination, sizeof destination, tool, "\\", folder))
-            CopyFolderTree(source, destination, "");
-    }
-    return 1;
+    return all;
 }

@@ -1,12 +1,18 @@
 // Copies the user's own rule files out of the program folder before it is cleaned.
 #pragma once
 
+class KeptPaths;
+
 // Copies QAF\AntiRule_Private.xml and the QMF and Rules folder trees from
-// installDirectory to the same places below the tool folder, overwriting
-// earlier copies; what is missing or cannot be copied is skipped. When the tool
-// folder is installDirectory or lies below it, the copies go to the user's
-// documents folder, in kRulesFolderName. Returns 1.
-int PreserveUserRules(const char* installDirectory);
+// installDirectory to the same places below the tool folder, replacing earlier
+// copies, and creates the QAF folder there even when the rule file is missing.
+// When the tool folder is installDirectory or lies below it, the copies go to
+// the user's documents folder, in kRulesFolderName; an item that cannot be
+// copied beside the tool goes there instead. Nothing is written behind a link
+// or over a file with other links. Each item that exists and could be copied
+// nowhere is added to uncopied (when given): the removal must leave it where it
+// is. Returns 1 when every item that exists was copied, 0 otherwise.
+int PreserveUserRules(const char* installDirectory, KeptPaths* uncopied = nullptr);
 
 // The folder in the user's documents that receives the copies then.
 extern const char kRulesFolderName[];

@@ -70,8 +70,15 @@ void Note(const char* format, ...) {
 void Section(const char* stepText) {
     if (!g_current) return;
     KeepLastError keep;
+    g_current->Flush();
     g_current->Line("");
     Write("== %s", stepText ? stepText : "");
+}
+
+void Flush() {
+    if (!g_current) return;
+    KeepLastError keep;
+    g_current->Flush();
 }
 
 void InstallFolder(const char* installDirectory) {
@@ -153,6 +160,10 @@ BOOL Copied(const char* source, const char* destination, BOOL ok) {
         Write("  copied %s to %s", source, destination);
     else if (e == ERROR_FILE_NOT_FOUND || e == ERROR_PATH_NOT_FOUND)
         Write("  not copied, absent: %s", source);
+    else if (e == ERROR_TOO_MANY_LINKS)
+        Write("  not copied, the destination has other links: %s to %s", source, destination);
+    else if (e == ERROR_CANT_ACCESS_FILE)
+        Write("  not copied, the destination is a link or a folder: %s to %s", source, destination);
     else
         Write("  not copied (error %lu): %s to %s", e, source, destination);
     return ok;

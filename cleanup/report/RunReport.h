@@ -13,6 +13,9 @@ public:
     // The install directory the run will clear, or null when it has none; the
     // report must not live inside it.
     virtual void InstallFolder(const char* installDirectory) = 0;
+    // Puts what was reported so far on disk: at the end of each step and before
+    // each question, so that a restart or a crash loses nothing reported.
+    virtual void Flush() {}
 };
 
 // Installs report as the current one until the scope ends; scopes nest.
@@ -34,8 +37,9 @@ RunReport* Current();
 
 // A formatted line (wsprintf rules, at most 1000 characters).
 void Note(const char* format, ...);
-// A step section's first line.
+// A step section's first line; what the step before it reported is flushed first.
 void Section(const char* stepText);
+void Flush();
 void InstallFolder(const char* installDirectory);
 
 // Registry items; each returns rc unchanged. value null names the key itself.

@@ -2,7 +2,12 @@
 #include <gtest/gtest.h>
 #include <shlobj.h>
 
+#include <cstring>
+#include <memory>
+
 #include "FileTestSupport.h"
+#include "KeptPaths.h"
+#include "ProductRemoval.h"
 #include "UserRules.h"
 
 using namespace filetest;
@@ -29,7 +34,7 @@ protected:
     // The tool folder is in the build tree, outside C:: a small walk of its own.
     static void DeleteCopy(const std::string& path) {
         DWORD a = Attributes(path);
-        if (a == INVALID_FILE_ATTRIBUTES) return;
+        if (a == INVALID_FILE_ATTRIBUTES || (a & FILE_ATTRIBUTE_REPARSE_POINT)) return;  // links: their makers remove them
         if (!(a & FILE_ATTRIBUTE_DIRECTORY)) {
             ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
             ::DeleteFileA(path.c_str());
@@ -114,4 +119,90 @@ TEST_F(UserRules, ToolInsideTheInstallFolderCopiesToTheDocuments) {
         for (const char* f : {"QAF", "QMF", "Rules", "TQM32.EXE"}) DeleteCopy(base + f);
         DeleteCopy(copies);
     }
+}
+
+// A destination beside the tool that is blocked or a link sends that item to
+// the documents folder; nothing is ever written behind a link or into a file
+// with other links; an item that can be copied nowhere stays in the install
+// folder when it is cleaned, and the copy reports the failure.
+TEST_F(UserRules, BlockedOrLinkedDestinationsFallBackAndNeverWriteThroughALink) {
+    char documents[MAX_PATH] = {};
+    ASSERT_TRUE(::SHGetSpecialFolderPathA(nullptr, documents, CSIDL_PERSONAL, FALSE));
+    const std::string copies = std::string(documents) + "\\" + kRulesFolderName;
+    ScratchDir s("rules-hostile");
+    const std::string install = s / "ZRP2007", victim = s / "victim", victimFile = s / "victim.xml";
+    enum Block { kNone, kFile, kLink, kHardLink };
+    struct Case {
+        const char* name;
+        const char* besideTool;  // the item beside the tool that stands in the way
+        Block beside;
+        Block documents;  // the documents folder's copies folder
+        int result;
+        std::vector<std::string> uncopied;  // below the install folder
+    } cases[] = {
+        {"a file named QAF beside the tool", "QAF", kFile, kNone, 1, {}},
+        {"Rules beside the tool is a link", "Rules", kLink, kNone, 1, {}},
+        {"a copy beside the tool has another link", "QMF\\mail.xml", kHardLink, kNone, 1, {}},
+        {"blocked beside the tool and in the documents", "QAF", kFile, kFile, 0, {"QAF\\AntiRule_Private.xml"}},
+        {"a link in both places", "Rules", kLink, kLink, 0, {"Rules"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        CleanUp();
+        RemoveTree(copies);
+        ::DeleteFileA(copies.c_str());
+        RemoveTree(install);
+        RemoveTree(victim);
+        MakeRules(install);
+        ASSERT_TRUE(MakeFolders(victim));
+        ASSERT_TRUE(MakeFile(victimFile, "someone else's"));
+        std::vector<std::unique_ptr<FolderLink>> links;
+        auto block = [&](Block how, const std::string& path) {
+            if (how == kFile) {
+                ASSERT_TRUE(MakeFile(path, "in the way"));
+            }
+            if (how == kLink) {
+                links.emplace_back(new FolderLink(path, victim));
+                ASSERT_TRUE(links.back()->Ok());
+            }
+            if (how == kHardLink) {
+                ASSERT_TRUE(MakeFolders(path.substr(0, path.find_last_of('\\'))));
+                ASSERT_TRUE(::CreateHardLinkA(path.c_str(), victimFile.c_str(), nullptr));
+            }
+        };
+        block(c.beside, tool + "\\" + c.besideTool);
+        block(c.documents, copies);
+
+        KeptPaths uncopied;
+        EXPECT_EQ(c.result, PreserveUserRules(install.c_str(), &uncopied));
+        std::vector<std::string> want;
+        for (const std::string& u : c.uncopied) want.push_back(install + "\\" + u);
+        EXPECT_EQ(uncopied.Paths(), want);
+        EXPECT_EQ(ListTree(victim), Tree{}) << "written behind a link";
+        EXPECT_EQ(ReadAll(victimFile), "someone else's") << "written into another file's link";
+        // Every item that exists is somewhere: beside the tool or in the documents.
+        for (const char* item : {"QAF\\AntiRule_Private.xml", "QMF\\mail.xml", "Rules\\Web\\Blocked\\b.xml"}) {
+            const bool kept = !c.uncopied.empty() && std::string(item).rfind(c.uncopied[0], 0) == 0;
+            const bool copied = ReadAll(tool + "\\" + item) == ReadAll(install + "\\" + item) ||
+                                ReadAll(copies + "\\" + item) == ReadAll(install + "\\" + item);
+            EXPECT_TRUE(kept || copied) << item;
+        }
+        // The removal leaves what could be copied nowhere, and takes the rest.
+        char dir[InstallDirectoryBufferSize] = {};
+        std::strcpy(dir, install.c_str());
+        RemoveProductFolder(dir, sizeof dir, &uncopied);
+        Tree left;
+        for (const std::string& u : c.uncopied)
+            for (const std::string& f : ListTree(install + "\\" + u.substr(0, u.find('\\'))))
+                if (f.back() != '\\') left.push_back(f);
+        EXPECT_EQ(c.uncopied.empty(), !Exists(install));
+        if (c.result == 0) {
+            EXPECT_FALSE(left.empty());
+        }
+        links.clear();
+        ::DeleteFileA((tool + "\\" + c.besideTool).c_str());
+    }
+    CleanUp();
+    RemoveTree(copies);
+    ::DeleteFileA(copies.c_str());
 }

@@ -44,9 +44,14 @@ const RunOperations kFakeOps = {
         Call(std::string(root == HKEY_LOCAL_MACHINE ? "DeleteRegistryTree HKLM\\" : "DeleteRegistryTree ?\\") + key);
         return 2;
     },
-    [](const char* dir) { Call(std::string("PreserveUserRules ") + dir); return 1; },
-    [](char* dir, size_t capacity) {
+    [](const char* dir, KeptPaths* uncopied) {
+        Call(std::string("PreserveUserRules ") + dir);
+        if (!g->rulesCopied) uncopied->Add((std::string(dir) + "\\Rules").c_str());
+        return g->rulesCopied;
+    },
+    [](char* dir, size_t capacity, const KeptPaths* keep) {
         Call(std::string("RemoveProductFolder ") + dir);
+        if (keep) g->kept = keep->Paths();
         g->folderBuffer = dir;
         size_t n = std::strlen(dir);
         if (n && dir[n - 1] != '\\' && n + 1 < capacity) std::strcat(dir, "\\");
@@ -65,6 +70,7 @@ const RunOperations kFakeOps = {
         return 1;
     },
     nullptr,  // no report
+    [](const char* dir) { Call(std::string("HoldsSuiteProgram ") + dir); return g->holdsSuite; },
 };
 
 int FakeHost::Message(const char* text, const char* caption, UINT type) {

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "../../cleanup/files/KeptPaths.h"
 #include "../../run/RunSequence.h"
 
 namespace fakerun {
@@ -28,6 +29,9 @@ struct Fake {
     const char* scheduledBuffer = nullptr;
     int folderCleaned = 1;    // what the folder removal reports
     std::string startFolder;  // what the command line names, "" none
+    int holdsSuite = 1;       // whether the folder holds one of the suite's programs
+    int rulesCopied = 1;      // what the rule copies report
+    std::vector<std::string> kept;  // what the folder removal was told to leave
 };
 // The fake that the operations report to while a test runs.
 extern Fake* g;

@@ -182,6 +182,60 @@ TEST_F(RunSequence, RefusedFolderMarksTheFileLineFailed) {
     g = &fake;
 }
 
+// A folder that only a per-user value names is cleaned by a run that asks
+// nothing before the files only when the suite is there; otherwise that run
+// goes on as without a folder (107). The interactive run names it in 109.
+TEST_F(RunSequence, QuestionLessRunTrustsAPerUserFolderOnlyWhenItHoldsTheSuite) {
+    struct Case {
+        const char* name;
+        const RunMode* mode;
+        int lookup, holds;
+        bool cleaned;
+    } cases[] = {
+        {"silent, machine value", &kSilentRun, 0, 0, true},
+        {"silent, user antivirus value, no suite", &kSilentRun, 1, 0, false},
+        {"silent, firewall value, no suite", &kSilentRun, 2, 0, false},
+        {"silent, update value, no suite", &kSilentRun, 3, 0, false},
+        {"silent, update value, suite there", &kSilentRun, 3, 1, true},
+        {"interactive, user value, no suite", &kInteractiveRun, 1, 0, true},
+    };
+    for (const Case& c : cases) {
+        Fake f;
+        f.lookup = c.lookup;
+        f.holdsSuite = c.holds;
+        g = &f;
+        FakeHost h;
+        h.answers = {IDYES, IDYES, IDNO};
+        RunUninstall(*c.mode, h, kFakeOps);
+        bool removed = false;
+        for (const auto& call : f.calls) removed |= call.rfind("RemoveProductFolder", 0) == 0;
+        EXPECT_EQ(removed, c.cleaned) << c.name;
+        bool asked107 = false;
+        for (const Box& b : h.boxes) asked107 |= b.text == S(IDS_NO_INSTALL_PATH);
+        EXPECT_EQ(asked107, !c.cleaned) << c.name;
+    }
+    g = &fake;
+}
+
+// Rules that could be copied nowhere are handed to the folder removal to keep,
+// and the file line says the step failed.
+TEST_F(RunSequence, UncopiedRulesAreKeptAndFailTheFileLine) {
+    for (int copied : {1, 0}) {
+        Fake f;
+        f.vista = 1;
+        f.rulesCopied = copied;
+        g = &f;
+        FakeHost h;
+        h.answers = {IDYES, IDYES, IDNO};
+        RunUninstall(kInteractiveRun, h, kFakeOps);
+        EXPECT_EQ(f.kept, copied ? std::vector<std::string>{} : std::vector<std::string>{"C:\\Apps\\ZRP2007\\Rules"});
+        const std::string tail = S(IDS_STEP_FILES) + S(copied ? IDS_SUFFIX_SUCCESS : IDS_SUFFIX_FAILURE);
+        ASSERT_GE(h.log.size(), tail.size());
+        EXPECT_EQ(h.log.substr(h.log.size() - tail.size()), tail) << copied;
+    }
+    g = &fake;
+}
+
 // What the tool accepts as its folder when started with an argument.
 TEST(StartFolder, OnlyAnExistingAbsoluteFolderThatWouldBeCleaned) {
     tolmtest::ScratchDir s("startdir");
