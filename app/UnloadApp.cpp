@@ -1,7 +1,10 @@
 #include "UnloadApp.h"
 
+#include <mbstring.h>
+
 #include <cstring>
 
+#include "../run/UnattendedRun.h"
 #include "../ui/UnloadDlg.h"
 
 BEGIN_MESSAGE_MAP(CUnloadApp, CWinApp)
@@ -16,6 +19,17 @@ CUnloadApp theApp;
 
 BOOL CUnloadApp::InitInstance() {
     AfxEnableControlContainer();
+    // "-s" and the automatic start (" /silent") keep their own tests and come
+    // first; then "/preview" and "/quiet", which run with no window at all.
+    const unsigned char* commandLine = reinterpret_cast<const unsigned char*>(::GetCommandLineA());
+    const bool automaticStart =
+        commandLine && _mbsstr(commandLine, reinterpret_cast<const unsigned char*>(" /silent")) != nullptr;
+    UnattendedSwitches unattended;
+    if (!(m_lpCmdLine && _stricmp(m_lpCmdLine, "-s") == 0) && !automaticStart &&
+        ParseUnattendedSwitches(m_lpCmdLine, unattended)) {
+        ::PostQuitMessage(RunUnattended(unattended));  // the exit code, read when the program ends
+        return FALSE;
+    }
     {
         CUnloadDlg dlg;
         m_pMainWnd = &dlg;

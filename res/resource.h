@@ -50,3 +50,6 @@
 #define IDS_MENU_SECURITY_2006P 128
 #define IDS_MENU_SECURITY 129
 #define IDS_VISTA_SHORTCUT 132
+// The preview's closing message: the count of items and where the report is, or that it could not be written
+#define IDS_PREVIEW_DONE 133
+#define IDS_PREVIEW_NO_REPORT 134

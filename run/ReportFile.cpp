@@ -2,9 +2,9 @@
 
 #include <cstring>
 
-#include "../cleanup/files/FolderIdentity.h"
+#include "../cleanup/paths/FolderIdentity.h"
 #include "../cleanup/files/FolderWalk.h"
-#include "../cleanup/files/PathText.h"
+#include "../cleanup/paths/PathText.h"
 #include "../cleanup/files/ProductRemoval.h"
 #include "../sys/OsInfo.h"
 

@@ -26,6 +26,7 @@ public:
     void Line(const char* text) override;
     void InstallFolder(const char* installDirectory) override;
     void Flush() override;
+    const char* Place() const override { return m_path.c_str(); }
     // The file written to; "" before it is placed or when no folder took it.
     const std::string& Path() const { return m_path; }
 

@@ -36,30 +36,45 @@ const char* AnswerText(int answer) {
 
 }  // namespace
 
-RunReportSession::RunReportSession(const RunMode& mode, RunHost& window, const RunOperations& ops)
-    : m_window(window), m_report(ops.openReport ? ops.openReport() : nullptr), m_scope(m_report.get()),
+RunReportSession::RunReportSession(const RunMode& mode, RunHost& window, RunOperations& ops,
+                                   const change::Session& changes)
+    : m_window(window), m_changes(changes), m_report(ops.OpenReport()), m_scope(m_report.get()),
       m_end("the run ended") {
     if (m_report) Header(mode, ops);
 }
 
 RunReportSession::~RunReportSession() {
+    Summary();
     report::Note("End: %s", m_end.c_str());
 }
 
-void RunReportSession::Header(const RunMode& mode, const RunOperations& ops) {
+std::string RunReportSession::ReportPath() const { return m_report ? m_report->Place() : ""; }
+
+void RunReportSession::Summary() {
+    const change::Tally& t = m_changes.Counts();
+    if (m_changes.GetMode() == change::Mode::Preview)
+        report::Note("Summary (preview, nothing was changed): %d items would be removed, %d written, "
+                     "%d left until the restart, %d refused",
+                     t.removed, t.written, t.pending, t.refused);
+    else
+        report::Note("Summary: %d items removed, %d written, %d left until the restart, %d refused", t.removed,
+                     t.written, t.pending, t.refused);
+}
+
+void RunReportSession::Header(const RunMode& mode, RunOperations& ops) {
     SYSTEMTIME now;
     ::GetLocalTime(&now);
-    report::Note("%s%04u-%02u-%02u %02u:%02u:%02u ====", kRunHeaderMark, now.wYear, now.wMonth, now.wDay, now.wHour,
-                 now.wMinute, now.wSecond);
+    report::Note("%s%04u-%02u-%02u %02u:%02u:%02u%s ====", kRunHeaderMark, now.wYear, now.wMonth, now.wDay, now.wHour,
+                 now.wMinute, now.wSecond, mode.preview ? " (preview: nothing is changed)" : "");
     char tool[MAX_PATH * 2] = {};
     DWORD n = ::GetModuleFileNameA(nullptr, tool, sizeof tool);
     if (n == 0 || n >= sizeof tool) tool[0] = '\0';
     report::Note("Tool: TolmUnload %s, %s", kToolVersion, tool);
     report::Note("Command line: %s", ::GetCommandLineA());
-    report::Note("Run mode: %s", mode.hasWindow ? "interactive" : "silent (-s)");
+    report::Note("Run mode: %s", mode.name);
     // The same test the interactive run makes; the Windows 95 family has no accounts.
-    const bool nt = (ops.getVersion() & 0x80000000u) == 0;
-    report::Note("Administrator: %s", !nt ? "yes (Windows 95 family)" : ops.canManageServices() ? "yes" : "no");
+    const bool nt = (ops.WindowsVersion() & 0x80000000u) == 0;
+    report::Note("Administrator: %s", !nt ? "yes (Windows 95 family)" : ops.CanManageServices() ? "yes" : "no");
 }
 
 void RunReportSession::System(const CString& description, bool supported) {
@@ -75,14 +90,12 @@ void RunReportSession::InstallFolder(const char* installDirectory) {
         report::Note("Install folder: none recorded; the run goes on without one, no file is touched");
 }
 
-int RunReportSession::Message(const char* text, const char* caption, UINT type) {
+int RunReportSession::Message(UINT id, const char* text, const char* caption, UINT type) {
     report::Note((type & MB_TYPEMASK) == MB_YESNO ? "Question: %s" : "Message: %s", OneLine(text).c_str());
     report::Flush();  // the answer may restart the machine, or the user may end the tool here
-    const int answer = m_window.Message(text, caption, type);
+    const int answer = m_window.Message(id, text, caption, type);
     report::Note("Answer: %s", AnswerText(answer));
-    CString restart;
-    restart.LoadString(IDS_ASK_RESTART);
-    if (restart == text)
+    if (id == IDS_ASK_RESTART)
         m_end = answer == IDYES ? "restart requested: the machine restarts now"
                                 : "restart declined: files left in use go once the machine is restarted";
     else if ((type & MB_TYPEMASK) == MB_YESNO)

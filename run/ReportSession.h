@@ -5,13 +5,15 @@
 #include <memory>
 #include <string>
 
+#include "../cleanup/change/ChangeSession.h"
 #include "../cleanup/report/RunReport.h"
 #include "RunSequence.h"
 
 class RunReportSession : private RunHost {
 public:
-    // Without ops.openReport the run has no report and nothing is written.
-    RunReportSession(const RunMode& mode, RunHost& window, const RunOperations& ops);
+    // Without a report from ops nothing is written; the end names what changes
+    // came to.
+    RunReportSession(const RunMode& mode, RunHost& window, RunOperations& ops, const change::Session& changes);
     ~RunReportSession() override;
     RunReportSession(const RunReportSession&) = delete;
     RunReportSession& operator=(const RunReportSession&) = delete;
@@ -22,18 +24,22 @@ public:
     void System(const CString& description, bool supported);
     // The install directory found, or null when the run goes on without one.
     void InstallFolder(const char* installDirectory);
+    // The file the report went to, "" when none.
+    std::string ReportPath() const;
 
 private:
-    int Message(const char* text, const char* caption, UINT type) override;
+    int Message(UINT id, const char* text, const char* caption, UINT type) override;
     void AppendLog(const CString& text) override;
     void RefreshLog() override { m_window.RefreshLog(); }
     void SetProgress(int position) override { m_window.SetProgress(position); }
     void DisableRunButton() override { m_window.DisableRunButton(); }
     void PostQuit(int code) override { m_window.PostQuit(code); }
 
-    void Header(const RunMode& mode, const RunOperations& ops);
+    void Header(const RunMode& mode, RunOperations& ops);
+    void Summary();
 
     RunHost& m_window;
+    const change::Session& m_changes;
     std::unique_ptr<RunReport> m_report;
     ReportScope m_scope;
     std::string m_end;

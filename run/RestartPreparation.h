@@ -3,11 +3,12 @@
 #pragma once
 
 // When installDirectory still exists and cannot be removed, registers
-// "\"<tool path>\" <installDirectory>" as RunOnce "TQMUNLOAD"; then writes the empty
-// marker "TQM7NEEDREBOOT". 1 when "TQMUNLOAD" was already there (nothing
+// "\"<tool path>\" <installDirectory>" as RunOnce "TQMUNLOAD" (with startSwitch,
+// when given, between the two: the unattended run starts again unattended); then
+// writes the empty marker "TQM7NEEDREBOOT". 1 when "TQMUNLOAD" was already there (nothing
 // written) or the marker was written; 0 when the RunOnce key cannot be opened,
 // the tool's path cannot be read or the marker cannot be written.
-int ScheduleFolderRemoval(const char* installDirectory);
+int ScheduleFolderRemoval(const char* installDirectory, const char* startSwitch = nullptr);
 
 // Puts a shortcut to vista_i.exe in the tool folder on the desktop (named by
 // string 132) and registers that program, its path quoted, as RunOnce

@@ -1,71 +1,100 @@
-// The fixed sequence of removal steps that both uninstall runs follow, with what
-// differs between the interactive and the silent run stated once in RunMode.
+// The fixed sequence of removal steps that every run follows: what it asks of
+// the machine (RunOperations) and of the window or its stand-in (RunHost).
 #pragma once
 #include <windows.h>
 
 #include <cstddef>
 #include <memory>
+#include <string>
 
 #include "../framework/AfxString.h"
+#include "RunMode.h"
 
 class KeptPaths;
 class RunReport;
 
-// What the interactive run does and the silent run does not.
-struct RunMode {
-    bool asksFirst;         // administrator test on NT and the start question (102)
-    bool showsProblems;     // the unsupported-system message and the final 110
-    bool hasCaptions;       // questions captioned 103 (else the empty caption)
-    bool deletesProductKeys;  // DeleteProductKeys; otherwise DeleteUpdateKey only
-    bool asksBeforeFiles;   // question 109 before the file step
-    bool hasWindow;         // Run button disabled, log box refreshes, progress positions
-    bool schedulesOnVista;  // ScheduleFolderRemoval also on version 6.0
-};
-// The Run button's run and the "-s" run.
-extern const RunMode kInteractiveRun;
-extern const RunMode kSilentRun;
-
-// The operations the sequence calls; tests substitute some of them.
-struct RunOperations {
-    DWORD(WINAPI* getVersion)();
-    int (*canManageServices)();  // 1 when the service manager opens with full access
-    int (*isWindowsNT)();
-    int (*isWindowsVista)();
-    int (*getOSDescription)(CString& description);
-    int (*enableProcessPrivileges)();
-    int (*readAntivirusProgramPath)(char* buffer, HKEY root);
-    int (*readFirewallProgramPath)(char* buffer);
-    int (*readUpdatePath)(char* buffer);
-    HRESULT (*restoreScriptEngines)();
-    int (*deleteProductKeys)(HKEY root);
-    int (*deleteUpdateKey)(HKEY root);
-    int (*deleteDriverServiceKeys)();
-    int (*deleteRunValues)();
-    int (*removeProductServices)();
-    int (*terminateProductProcesses)();
-    int (*removeInstallerRecordFolder)(const char* productCode);
-    LONG (*deleteRegistryTree)(HKEY root, const char* keyPath);
-    // 0 when a rule item could be copied nowhere; it is added to uncopied.
-    int (*preserveUserRules)(const char* installDirectory, KeptPaths* uncopied);
-    // Leaves what keep covers (may be null).
-    int (*removeProductFolder)(char* installDirectory, size_t capacity, const KeptPaths* keep);
-    int (*scheduleFolderRemoval)(const char* installDirectory);
-    int (*prepareVistaCompanion)();
-    BOOL(WINAPI* exitWindowsEx)(UINT flags, DWORD reason);
-    // The folder the tool was started with (see StartFolderFromArgument); may be null.
-    int (*readStartFolder)(char* buffer, size_t capacity);
-    // The run's report; null (or a null result) runs without one.
-    std::unique_ptr<RunReport> (*openReport)();
+// The operations the sequence calls, one method each; SystemOperations makes
+// the real calls, tests put an object of their own behind it.
+class RunOperations {
+public:
+    virtual ~RunOperations() = default;
+    // The system and the support gate.
+    virtual DWORD WindowsVersion() = 0;  // GetVersion: the high bit is clear on NT
+    virtual int CanManageServices() = 0;
+    virtual int IsWindowsNT() = 0;
+    virtual int IsWindowsVista() = 0;
+    virtual int GetOSDescription(CString& description) = 0;
+    virtual int EnableProcessPrivileges() = 0;
+    // Where the suite is.
+    virtual int ReadAntivirusProgramPath(char* buffer, HKEY root) = 0;
+    virtual int ReadFirewallProgramPath(char* buffer) = 0;
+    virtual int ReadUpdatePath(char* buffer) = 0;
+    // The folder the tool was started with (see StartFolderFromArgument).
+    virtual int ReadStartFolder(char* buffer, size_t capacity) = 0;
     // 1 when one of the suite's programs lies directly in the folder.
-    int (*holdsSuiteProgram)(const char* folder);
+    virtual int HoldsSuiteProgram(const char* folder) = 0;
+    // The removal.
+    virtual HRESULT RestoreScriptEngines() = 0;
+    virtual int DeleteProductKeys(HKEY root) = 0;
+    virtual int DeleteUpdateKey(HKEY root) = 0;
+    virtual int DeleteDriverServiceKeys() = 0;
+    virtual int DeleteRunValues() = 0;
+    virtual int RemoveProductServices() = 0;
+    virtual int TerminateProductProcesses() = 0;
+    virtual int RemoveInstallerRecordFolder(const char* productCode) = 0;
+    virtual LONG DeleteRegistryTree(HKEY root, const char* keyPath) = 0;
+    // 0 when a rule item could be copied nowhere; it is added to uncopied.
+    virtual int PreserveUserRules(const char* installDirectory, KeptPaths* uncopied) = 0;
+    // Leaves what keep covers (may be null).
+    virtual int RemoveProductFolder(char* installDirectory, size_t capacity, const KeptPaths* keep) = 0;
+    virtual int ScheduleFolderRemoval(const char* installDirectory, const char* startSwitch) = 0;
+    virtual int PrepareVistaCompanion() = 0;
+    // ExitWindowsEx(EWX_REBOOT | EWX_FORCE, 0), through the change layer.
+    virtual BOOL Restart() = 0;
+    // The run's report; null runs without one.
+    virtual std::unique_ptr<RunReport> OpenReport() = 0;
 };
+
+// The real operations; startArgument is the command-line text that may name a
+// folder (the interactive run's arguments, or what follows "/quiet").
+class SystemOperations : public RunOperations {
+public:
+    explicit SystemOperations(const char* startArgument = nullptr) : m_startArgument(startArgument ? startArgument : "") {}
+    DWORD WindowsVersion() override;
+    int CanManageServices() override;
+    int IsWindowsNT() override;
+    int IsWindowsVista() override;
+    int GetOSDescription(CString& description) override;
+    int EnableProcessPrivileges() override;
+    int ReadAntivirusProgramPath(char* buffer, HKEY root) override;
+    int ReadFirewallProgramPath(char* buffer) override;
+    int ReadUpdatePath(char* buffer) override;
+    int ReadStartFolder(char* buffer, size_t capacity) override;
+    int HoldsSuiteProgram(const char* folder) override;
+    HRESULT RestoreScriptEngines() override;
+    int DeleteProductKeys(HKEY root) override;
+    int DeleteUpdateKey(HKEY root) override;
+    int DeleteDriverServiceKeys() override;
+    int DeleteRunValues() override;
+    int RemoveProductServices() override;
+    int TerminateProductProcesses() override;
+    int RemoveInstallerRecordFolder(const char* productCode) override;
+    LONG DeleteRegistryTree(HKEY root, const char* keyPath) override;
+    int PreserveUserRules(const char* installDirectory, KeptPaths* uncopied) override;
+    int RemoveProductFolder(char* installDirectory, size_t capacity, const KeptPaths* keep) override;
+    int ScheduleFolderRemoval(const char* installDirectory, const char* startSwitch) override;
+    int PrepareVistaCompanion() override;
+    BOOL Restart() override;
+    std::unique_ptr<RunReport> OpenReport() override;
+
+private:
+    std::string m_startArgument;
+};
+
 // Copies argument into buffer when it is an existing, absolute folder that the
 // folder removal would clean: how the tool is started again after a restart,
 // with the folder it could not remove. 1 then; 0, buffer untouched, otherwise.
 int StartFolderFromArgument(const char* argument, char* buffer, size_t capacity);
-
-// The real operations.
-const RunOperations& SystemRunOperations();
 // 1 when OpenSCManagerA with SC_MANAGER_ALL_ACCESS succeeds (the handle is closed at once).
 int CanManageServices();
 
@@ -73,8 +102,9 @@ int CanManageServices();
 class RunHost {
 public:
     virtual ~RunHost() = default;
-    // A message box; caption null means the framework's default title. Returns the answer.
-    virtual int Message(const char* text, const char* caption, UINT type) = 0;
+    // A message box: id is the string of its text (the first, for a text made
+    // of several); caption null means the framework's default title. The answer.
+    virtual int Message(UINT id, const char* text, const char* caption, UINT type) = 0;
     virtual void AppendLog(const CString& text) = 0;
     virtual void RefreshLog() = 0;
     virtual void SetProgress(int position) = 0;
@@ -86,4 +116,4 @@ public:
 extern const char* const kProductCodes[3];
 
 // Runs the whole sequence in mode on host through ops; returns when the run ends.
-void RunUninstall(const RunMode& mode, RunHost& host, const RunOperations& ops);
+RunOutcome RunUninstall(const RunMode& mode, RunHost& host, RunOperations& ops);

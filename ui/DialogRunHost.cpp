@@ -1,5 +1,6 @@
 // The main window as host of the two uninstall runs: the interactive one with its
 // questions, progress bar and log box, the silent one before the window exists.
+#include "../framework/AfxApp.h"
 #include "../run/RunSequence.h"
 #include "UnloadDlg.h"
 
@@ -10,7 +11,7 @@ class DialogRunHost : public RunHost {
 public:
     explicit DialogRunHost(CUnloadDlg& dlg) : m_dlg(dlg) {}
     // Owned by the main window; before it exists (silent run) the box has no owner.
-    int Message(const char* text, const char* caption, UINT type) override {
+    int Message(UINT, const char* text, const char* caption, UINT type) override {
         return m_dlg.MessageBox(text, caption, type);
     }
     void AppendLog(const CString& text) override { m_dlg.m_strLog += text; }
@@ -27,10 +28,14 @@ private:
 
 void CUnloadDlg::OnRun() {
     DialogRunHost host(*this);
-    RunUninstall(kInteractiveRun, host, SystemRunOperations());
+    // The arguments may name the folder a restart registered.
+    CWinApp* app = AfxGetApp();
+    SystemOperations ops(app ? app->m_lpCmdLine : nullptr);
+    RunUninstall(kInteractiveRun, host, ops);
 }
 
 void CUnloadDlg::RunSilent() {
     DialogRunHost host(*this);
-    RunUninstall(kSilentRun, host, SystemRunOperations());
+    SystemOperations ops;
+    RunUninstall(kSilentRun, host, ops);
 }

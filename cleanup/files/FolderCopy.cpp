@@ -4,7 +4,6 @@
 
 #include "../report/RunReport.h"
 #include "FolderWalk.h"
-#include "OwnFileCopy.h"
 
 using folderwalk::ForEachEntry;
 using folderwalk::IsFolder;
@@ -31,7 +30,7 @@ int CreateFolderPath(const char* filePath) {
         if (path[i] != '\\' || i < 3) continue;
         char saved = path[i + 1];
         path[i + 1] = '\0';
-        ::CreateDirectoryA(path, nullptr);  // a level that already exists is fine
+        change::MakeFolder(path);  // a level that already exists is fine
         path[i + 1] = saved;
     }
     return 1;
@@ -75,10 +74,10 @@ int CopyFolderTreeCounted(const char* sourceFolder, const char* destinationRoot,
             return;
         }
         // Failures are counted and skipped: the copy goes on.
-        if (!MakeOwnFolder(base, folder)) {
+        if (!change::MakeOwnFolder(base, folder)) {
             report::Note("  not copied, a link or a file stands in the way: %s to %s", source, destination);
             ++failures;
-        } else if (!report::Copied(source, destination, CopyToOwnFile(source, destination))) {
+        } else if (!change::CopyFile(source, destination)) {
             ++failures;
         }
     });

@@ -7,7 +7,6 @@
 #include "KeptPaths.h"
 #include "NameTables.h"
 
-using folderwalk::DeleteNormalFile;
 using folderwalk::ForEachEntry;
 using folderwalk::IsFolder;
 using folderwalk::IsReparseFolder;
@@ -43,10 +42,9 @@ int DeleteFolderTree(const char* folder) {
         if (SkipsLink(folder, fd) || !BuildPath(child, sizeof child, folder, "\\", fd.cFileName)) return;
         if (IsFolder(fd)) {
             DeleteFolderTree(child);
-            ::SetFileAttributesA(child, FILE_ATTRIBUTE_NORMAL);
-            report::FolderRemoved(child, ::RemoveDirectoryA(child));
+            change::RemoveFolder(child, true);
         } else {
-            DeleteNormalFile(child);
+            change::DeleteFile(child);
         }
     });
     return 1;
@@ -60,7 +58,7 @@ int DeleteIfExtraProductFile(const char* fileName, const char* folder) {
                   std::strcmp(fileName + len - 4, ".DAT") == 0) ||
                  FindNameInTable(fileName, UpdateFileNames, UpdateFileNameCount) >= 0;
     char path[260];
-    if (loose && BuildPath(path, sizeof path, folder, "\\", fileName)) DeleteNormalFile(path);
+    if (loose && BuildPath(path, sizeof path, folder, "\\", fileName)) change::DeleteFile(path);
     return 1;
 }
 
@@ -78,7 +76,7 @@ int DeleteProductFilesInTree(const char* folder, const KeptPaths* keep) {
             return;
         }
         DeleteIfExtraProductFile(fd.cFileName, folder);
-        if (FindNameInTable(fd.cFileName, ProductFileNames, ProductFileNameCount) >= 0) DeleteNormalFile(child);
+        if (FindNameInTable(fd.cFileName, ProductFileNames, ProductFileNameCount) >= 0) change::DeleteFile(child);
     });
     return 1;
 }
@@ -95,10 +93,10 @@ int RemoveFolderContents(const char* folder, int namedOnly, const KeptPaths* kee
             if (!BuildPath(sub, sizeof sub, folder, "\\", fd.cFileName) || IsKept(keep, sub, fd, false)) return;
             if (namedOnly && FindNameInTable(fd.cFileName, ProductFolderNames, ProductFolderNameCount) < 0) return report::Kept("folder", sub, "not a product folder");
             RemoveFolderContents(sub, namedOnly, keep);
-            report::FolderRemoved(sub, ::RemoveDirectoryA(sub));
+            change::RemoveFolder(sub, false);
         } else if (!namedOnly) {
             char path[520];
-            if (BuildPath(path, sizeof path, folder, "\\", fd.cFileName) && !IsKept(keep, path, fd, false)) DeleteNormalFile(path);
+            if (BuildPath(path, sizeof path, folder, "\\", fd.cFileName) && !IsKept(keep, path, fd, false)) change::DeleteFile(path);
         } else if (FindNameInTable(fd.cFileName, ProductFileNames, ProductFileNameCount) < 0) {
             report::Note("  file %s\\%s: kept, not a product file", folder, fd.cFileName);
         }

@@ -17,11 +17,6 @@ bool IsReparseFolder(const char* folder) {
     return attrs != INVALID_FILE_ATTRIBUTES && (attrs & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
 }
 
-void DeleteNormalFile(const char* path) {
-    ::SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
-    report::FileDeleted(path, ::DeleteFileA(path));
-}
-
 bool SkipsLink(const char* folder, const WIN32_FIND_DATAA& fd) {
     if (!IsReparsePoint(fd)) return false;
     report::Note("  link %s\\%s: skipped, not followed", folder, fd.cFileName);

@@ -3,19 +3,25 @@
 #include <windows.h>
 
 #include "../../framework/Handles.h"
-#include "PathText.h"
+#include "../change/FileChanges.h"
+#include "../paths/PathText.h"
 
 namespace folderwalk {
 
-// Calls f(entry) for each entry that the listing of pattern returns, in the
-// system's order, except "." and "..". False when nothing could be listed.
+// Calls f(entry) for each entry that the listing of pattern (a folder, a
+// backslash and a wildcard) returns, in the system's order, except "." and
+// ".." and, in a preview, what the run would have removed by then. False when
+// nothing could be listed.
 template <typename F>
 bool ForEachEntry(const char* pattern, F&& f) {
     WIN32_FIND_DATAA fd;
     FindHandle find(::FindFirstFileA(pattern, &fd));
     if (!find) return false;
+    char folder[520] = {};
+    if (const char* last = pathtext::LastBackslash(pattern))
+        if (static_cast<size_t>(last - pattern) < sizeof folder) std::memcpy(folder, pattern, last - pattern);
     do {
-        if (!pathtext::IsDotEntry(fd.cFileName)) f(fd);
+        if (!pathtext::IsDotEntry(fd.cFileName) && !change::IsGoneEntry(folder, fd.cFileName)) f(fd);
     } while (::FindNextFileA(find.Get(), &fd));
     return true;
 }
@@ -34,7 +40,5 @@ bool SkipsLink(const char* folder, const WIN32_FIND_DATAA& fd);
 // True when folder (with or without trailing backslashes, however many) is itself a reparse point.
 bool IsReparseFolder(const char* folder);
 
-// Clears read-only, hidden and system, then deletes; neither result is looked at.
-void DeleteNormalFile(const char* path);
 
 }  // namespace folderwalk

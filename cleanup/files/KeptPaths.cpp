@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "PathText.h"
+#include "../paths/PathText.h"
 
 namespace {
 

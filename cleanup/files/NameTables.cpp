@@ -2,7 +2,7 @@
 
 #include <cstdlib>
 
-#include "PathText.h"
+#include "../paths/PathText.h"
 
 const char* const ProductFileNames[] = {
     // Programs

@@ -57,11 +57,9 @@ int RemoveInstallerRecordFolder(const char* productCode) {
     for (int i = 0; InstallerCacheFileNames[i][0] != '\0'; ++i) {
         char path[520];
         if (!BuildPath(path, sizeof path, folder, "\\", InstallerCacheFileNames[i])) continue;
-        // Only a file that exists has attributes to reset.
-        if (::SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL)) report::FileDeleted(path, ::DeleteFileA(path));
+        change::DeleteFileIfPresent(path);
     }
-    ::SetFileAttributesA(folder, FILE_ATTRIBUTE_NORMAL);
-    report::FolderRemoved(folder, ::RemoveDirectoryA(folder));  // only goes when nothing else is left in it
+    change::RemoveFolder(folder, true);  // only goes when nothing else is left in it
     return 1;
 }
 
@@ -90,7 +88,7 @@ int RemoveProductFolder(char* installDirectory, size_t capacity, const KeptPaths
     if (!refused) {
         DeleteProductFilesInTree(installDirectory, keep);
         RemoveFolderContents(installDirectory, IsFullClearingFolder(installDirectory) ? 0 : 1, keep);
-        report::FolderRemoved(installDirectory, ::RemoveDirectoryA(installDirectory));
+        change::RemoveFolder(installDirectory, false);
     } else if (*installDirectory) {
         report::Kept("folder", installDirectory, "refused as a protected folder or a link");
     }
@@ -131,7 +129,7 @@ int RemoveProductShortcuts(char* installDirectory, size_t capacity) {
             if (name.IsEmpty() || !BuildPath(shortcut, sizeof shortcut, desktop, "\\", name) ||
                 !BuildPath(executable, sizeof executable, installDirectory, sep, pair.executable))
                 continue;
-            if (::GetFileAttributesA(executable) == INVALID_FILE_ATTRIBUTES) folderwalk::DeleteNormalFile(shortcut);
+            if (change::Attributes(executable) == INVALID_FILE_ATTRIBUTES) change::DeleteFile(shortcut);
             else report::Kept("shortcut", shortcut, "its program is still there");
         }
     }
@@ -146,13 +144,12 @@ int RemoveProductShortcuts(char* installDirectory, size_t capacity) {
         if (name.IsEmpty() || !BuildPath(folder, sizeof folder, programs, "\\", name)) continue;
         if (folderwalk::IsReparseFolder(folder)) { report::Kept("menu folder", folder, "a link, not followed"); continue; }
         DeleteFolderTree(folder);
-        ::SetFileAttributesA(folder, FILE_ATTRIBUTE_NORMAL);
-        report::FolderRemoved(folder, ::RemoveDirectoryA(folder));
+        change::RemoveFolder(folder, true);
     }
 
     char root[4];
     char settings[520];
     if (SystemDriveRoot(root) && BuildPath(settings, sizeof settings, root, "QRECYCLE\\Desktop.INI"))
-        folderwalk::DeleteNormalFile(settings);
+        change::DeleteFile(settings);
     return 0;
 }

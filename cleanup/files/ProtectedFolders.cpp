@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "../../framework/Handles.h"
-#include "FolderIdentity.h"
-#include "PathText.h"
+#include "../paths/FolderIdentity.h"
+#include "../paths/PathText.h"
 
 using folderwalk::ComparableFolder;
 using folderwalk::IsSameOrBelowComparable;

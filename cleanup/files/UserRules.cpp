@@ -5,11 +5,10 @@
 
 #include "../report/RunReport.h"
 #include "FolderCopy.h"
-#include "FolderIdentity.h"
+#include "../paths/FolderIdentity.h"
 #include "FolderWalk.h"
 #include "KeptPaths.h"
-#include "OwnFileCopy.h"
-#include "PathText.h"
+#include "../paths/PathText.h"
 
 using pathtext::BuildPath;
 
@@ -44,18 +43,18 @@ bool Exists(const RuleItem& item, const char* source) {
 bool CopyItem(const RuleItem& item, const char* source, const CopyPlace& place) {
     char destination[520], folder[520];
     if (!BuildPath(destination, sizeof destination, place.base, "\\", item.relative)) return false;
-    if (!MakeOwnFolder(place.anchor, place.base)) {
+    if (!change::MakeOwnFolder(place.anchor, place.base)) {
         report::Note("  not copied, a link or a file stands in the way: %s to %s", source, place.base);
         return false;
     }
     if (item.tree) return CopyFolderTreeCounted(source, destination, "") == 0;
     if (!BuildPath(folder, sizeof folder, destination)) return false;
     if (const char* last = pathtext::LastBackslash(folder)) folder[last - folder] = '\0';
-    if (!MakeOwnFolder(place.base, folder)) {
+    if (!change::MakeOwnFolder(place.base, folder)) {
         report::Note("  not copied, a link or a file stands in the way: %s to %s", source, destination);
         return false;
     }
-    return report::Copied(source, destination, CopyToOwnFile(source, destination)) != FALSE;
+    return change::CopyFile(source, destination) != FALSE;
 }
 
 // The user's documents folder as the place for copies; unusable when it cannot
@@ -102,7 +101,7 @@ int PreserveUserRules(const char* installDirectory, KeptPaths* uncopied) {
             // The rule file's folder is made all the same, where the copies go.
             if (!item.tree && places[0]->Usable()) {
                 char folder[520];
-                if (BuildPath(folder, sizeof folder, places[0]->base, "\\QAF")) MakeOwnFolder(places[0]->anchor, folder);
+                if (BuildPath(folder, sizeof folder, places[0]->base, "\\QAF")) change::MakeOwnFolder(places[0]->anchor, folder);
             }
             continue;
         }

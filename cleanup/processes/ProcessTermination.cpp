@@ -5,6 +5,7 @@
 #include "Handles.h"
 #include "../files/NameTables.h"
 #include "../../sys/OsInfo.h"
+#include "../change/SystemChanges.h"
 #include "../report/RunReport.h"
 
 namespace {
@@ -28,14 +29,8 @@ bool EndProcess(const ProcessCalls& calls, DWORD processId, const char* name) {
         report::Note("  process %s (id %lu): not ended, cannot be opened (error %lu)", name, processId, ::GetLastError());
         return false;
     }
-    if (!calls.terminateProcess(process.Get(), 0)) {
-        report::Note("  process %s (id %lu): not ended, termination refused (error %lu)", name, processId, ::GetLastError());
-        return false;
-    }
-    const bool ended = calls.waitForSingleObject(process.Get(), kEndWaitMs) == WAIT_OBJECT_0;
-    report::Note(ended ? "  process %s (id %lu): ended" : "  process %s (id %lu): terminated, still running after the wait",
-                 name, processId);
-    return ended;
+    return change::EndProcess({calls.terminateProcess, calls.waitForSingleObject}, process.Get(), name, processId,
+                              kEndWaitMs);
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 #include "ServiceRemoval.h"
 
 #include "Handles.h"
+#include "../change/ChangeSession.h"
+#include "../change/SystemChanges.h"
 #include "../report/RunReport.h"
 
 namespace {
@@ -60,24 +62,31 @@ int RemoveProductServicesWith(const ServiceWaitCalls& calls) {
             else report::Note("  service %s: not opened (error %lu)", kServices[i], e);
             continue;
         }
-        const BOOL stopping = ::ControlService(services[i].Get(), SERVICE_CONTROL_STOP, &status);
-        if (!stopping) {
-            report::Note("  service %s: stop not accepted (error %lu)", kServices[i], ::GetLastError());
-        } else {
-            report::Note("  service %s: asked to stop", kServices[i]);
+        const BOOL stopping = change::StopService(services[i].Get(), kServices[i], &status);
+        if (stopping) {
             WaitForStop(calls, services[i].Get(), status, waits);
             report::Note("  service %s: %s after the waits", kServices[i], ServiceStateText(status.dwCurrentState));
         }
         // A service still running or stopping is only marked for deletion; the
         // system completes it once the service has stopped. Not looked at.
-        const BOOL deleted = ::DeleteService(services[i].Get());
-        if (!deleted) report::Note("  service %s: not deleted (error %lu)", kServices[i], ::GetLastError());
-        else if (stopping && status.dwCurrentState != SERVICE_STOPPED)
-            report::Note("  service %s: marked for deletion, completed once it has stopped", kServices[i]);
-        else
-            report::Note("  service %s: deleted", kServices[i]);
+        change::DeleteService(services[i].Get(), kServices[i], stopping && status.dwCurrentState != SERVICE_STOPPED);
     }
     return 1;
 }
 
-int RemoveProductServices() { return RemoveProductServicesWith(SystemServiceWaitCalls()); }
+namespace {
+
+// A preview sends no stop: there is nothing to wait for, and the service
+// answers as stopped.
+void WINAPI NoPause(DWORD) {}
+BOOL WINAPI Stopped(SC_HANDLE, LPSERVICE_STATUS status) {
+    status->dwCurrentState = SERVICE_STOPPED;
+    return TRUE;
+}
+
+}  // namespace
+
+int RemoveProductServices() {
+    static const ServiceWaitCalls preview = {NoPause, Stopped};
+    return RemoveProductServicesWith(change::Previewing() ? preview : SystemServiceWaitCalls());
+}

@@ -1,11 +1,9 @@
 // The suite's product keys, Run values and installer records.
 #include "ProductKeys.h"
 #include "../../framework/Handles.h"
+#include "../change/RegistryChanges.h"
 #include "../report/RunReport.h"
 
-#include <shlwapi.h>
-#include <cstdio>
-#include <cstring>
 
 const char* const kProductSubkeys[] = {
     "QAScript",    "RealTimeScan", "MailScan",  "Quarantine", "Update", "Scheduler",
@@ -21,18 +19,18 @@ const char kRunKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
 const REGSAM kChangeAccess = KEY_READ | KEY_WRITE;
 
 LONG OpenForChange(HKEY root, const char* path, RegKey& key) {
-    return ::RegOpenKeyExA(root, path, 0, kChangeAccess, key.Put());
+    return change::OpenKey(root, path, kChangeAccess, key);
 }
 
 // Deletes the key's values, always the first one, since each deletion moves the
 // rest up. Stops at the first enumeration or deletion that fails; a value whose
 // name does not fit the 260-byte buffer stays.
-void ClearValues(HKEY key) {
+void ClearValues(const change::Key& key) {
     char name[260];
     for (;;) {
         DWORD size = sizeof(name);
-        if (::RegEnumValueA(key, 0, name, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) return;
-        if (report::Deleted(nullptr, "", name, ::RegDeleteValueA(key, name)) != ERROR_SUCCESS) return;
+        if (change::EnumValueName(key, 0, name, &size) != ERROR_SUCCESS) return;
+        if (change::DeleteValue(key, name) != ERROR_SUCCESS) return;
     }
 }
 
@@ -46,21 +44,21 @@ int DeleteProductKeys(HKEY root) {
 
     for (const char* const* name = kProductSubkeys; (*name)[0] != '\0'; ++name) {
         char path[260] = {};
-        std::snprintf(path, sizeof(path), "%s\\%s", kProductKey, *name);
+        wsprintfA(path, "%s\\%.200s", kProductKey, *name);
         RegKey subkey;
         if (report::Opened(root, path, OpenForChange(root, path, subkey)) != ERROR_SUCCESS) continue;
-        ClearValues(subkey.Get());
+        ClearValues({subkey.Get(), root, path});
         // On NT this removes only a subkey without subkeys of its own; the tree
         // deletion at the end takes the rest. Outcome not examined.
-        if (product) report::Deleted(root, path, nullptr, ::RegDeleteKeyA(product.Get(), *name));
+        if (product) change::DeleteSubkey({product.Get(), root, kProductKey}, *name);
     }
-    if (product) ClearValues(product.Get());
+    if (product) ClearValues({product.Get(), root, kProductKey});
     product.Close();
 
     {
         RegKey maker;
         if (OpenForChange(root, kMakerKey, maker) != ERROR_SUCCESS) return 0;
-        report::Deleted(root, kProductKey, nullptr, ::RegDeleteKeyA(maker.Get(), "antivirus"));  // outcome not examined
+        change::DeleteSubkey({maker.Get(), root, kMakerKey}, "antivirus");  // outcome not examined
     }
     RegKey firewall;
     rc = OpenForChange(root, kFirewallKey, firewall);
@@ -68,19 +66,18 @@ int DeleteProductKeys(HKEY root) {
     // that is there but cannot be opened is a failure.
     if (rc != ERROR_SUCCESS && rc != ERROR_FILE_NOT_FOUND) return 0;
     if (rc == ERROR_SUCCESS) {
-        ClearValues(firewall.Get());
+        ClearValues({firewall.Get(), root, kFirewallKey});
         firewall.Close();
         RegKey maker;
         if (OpenForChange(root, kMakerKey, maker) != ERROR_SUCCESS) return 0;
-        report::Deleted(root, kFirewallKey, nullptr, ::RegDeleteKeyA(maker.Get(), "TqmPFW"));  // stays on NT when it has subkeys
+        change::DeleteSubkey({maker.Get(), root, kMakerKey}, "TqmPFW");  // stays on NT when it has subkeys
     }
-    report::Deleted(root, kProductKey, nullptr, ::SHDeleteKeyA(root, kProductKey));  // whatever is left of it; outcome not examined
+    change::DeleteTree(root, kProductKey);  // whatever is left of it; outcome not examined
     return 1;
 }
 
 int DeleteUpdateKey(HKEY root) {
-    report::Deleted(root, "SOFTWARE\\Velkaris\\antivirus\\Update", nullptr,
-                    ::SHDeleteKeyA(root, "SOFTWARE\\Velkaris\\antivirus\\Update"));  // missing is fine
+    change::DeleteTree(root, "SOFTWARE\\Velkaris\\antivirus\\Update");  // missing is fine
     return 1;
 }
 
@@ -88,16 +85,16 @@ int DeleteRunValues() {
     {
         RegKey machine;
         if (OpenForChange(HKEY_LOCAL_MACHINE, kRunKey, machine) != ERROR_SUCCESS) return 0;
-        report::Deleted(HKEY_LOCAL_MACHINE, kRunKey, "TqmStart", ::RegDeleteValueA(machine.Get(), "TqmStart"));  // a missing value is no failure
+        change::DeleteValue({machine.Get(), HKEY_LOCAL_MACHINE, kRunKey}, "TqmStart");  // a missing value is no failure
     }
     RegKey user;
     if (OpenForChange(HKEY_CURRENT_USER, kRunKey, user) != ERROR_SUCCESS) return 0;
-    report::Deleted(HKEY_CURRENT_USER, kRunKey, "TqmPFW", ::RegDeleteValueA(user.Get(), "TqmPFW"));
+    change::DeleteValue({user.Get(), HKEY_CURRENT_USER, kRunKey}, "TqmPFW");
     return 1;
 }
 
 LONG DeleteRegistryTree(HKEY root, const char* keyPath) {
     // An empty path would name root itself.
     if (!keyPath || keyPath[0] == '\0') return 0;
-    return report::Deleted(root, keyPath, nullptr, static_cast<LONG>(::SHDeleteKeyA(root, keyPath)));
+    return change::DeleteTree(root, keyPath);
 }

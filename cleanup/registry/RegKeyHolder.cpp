@@ -1,6 +1,8 @@
 // The key holder and its string-value operations.
 #include "RegKeyHolder.h"
 
+#include "../change/RegistryChanges.h"
+
 RegKeyHolder::~RegKeyHolder() {
     CloseRegKey(*this);
 }
@@ -31,8 +33,8 @@ LONG ReadRegString(RegKeyHolder& holder, const char* name, char* buffer, DWORD* 
 
 LONG WriteRegString(RegKeyHolder& holder, const char* name, const char* text, DWORD type) {
     if (!text) return ERROR_INVALID_PARAMETER;
-    return ::RegSetValueExA(holder.hKey, name, 0, type, reinterpret_cast<const BYTE*>(text),
-                            static_cast<DWORD>(::lstrlenA(text)) + 1);
+    return change::WriteValue({holder.hKey, holder.root, holder.path}, name, type, reinterpret_cast<const BYTE*>(text),
+                              static_cast<DWORD>(::lstrlenA(text)) + 1);
 }
 
 LONG CloseRegKey(RegKeyHolder& holder) {

@@ -12,6 +12,9 @@ public:
     RegKeyHolder& operator=(const RegKeyHolder&) = delete;
 
     HKEY hKey = nullptr;  // empty when none is held
+    // Where the held key is, as the report names what is written to it.
+    HKEY root = nullptr;
+    const char* path = "";
 };
 
 // Reads the string value name of the held key into buffer. capacity: on entry
@@ -20,8 +23,8 @@ public:
 // 234 too long: the buffer's content is then undefined); 13 for a value that is
 // neither REG_SZ nor REG_EXPAND_SZ or whose data does not end with a NUL.
 LONG ReadRegString(RegKeyHolder& holder, const char* name, char* buffer, DWORD* capacity);
-// Sets the value name to text (type REG_SZ as the callers pass it), NUL included.
-// Returns RegSetValueExA's result.
+// Sets the value name to text (type REG_SZ as the callers pass it), NUL included,
+// through the change layer. Returns RegSetValueExA's result.
 LONG WriteRegString(RegKeyHolder& holder, const char* name, const char* text, DWORD type);
 // Closes the held key and empties the holder (also when the close fails);
 // returns the close's result, or 0 when no key was held.

@@ -2,6 +2,7 @@
 #include "ScriptEngines.h"
 #include "../../framework/Handles.h"
 #include "../../sys/OsInfo.h"
+#include "../change/RegistryChanges.h"
 #include "../report/RunReport.h"
 
 #include <cstdio>
@@ -63,7 +64,10 @@ HRESULT RestoreScriptEngineClass(const char* classId) {
     std::snprintf(keyPath, sizeof(keyPath), "CLSID\\%s\\InprocServer32", classId);
 
     RegKey key;
-    if (report::Opened(HKEY_CLASSES_ROOT, keyPath, ::RegOpenKeyExA(HKEY_CLASSES_ROOT, keyPath, 0, KEY_ALL_ACCESS, key.Put())) != ERROR_SUCCESS) return E_FAIL;
+    if (report::Opened(HKEY_CLASSES_ROOT, keyPath,
+                       change::OpenKey(HKEY_CLASSES_ROOT, keyPath, KEY_ALL_ACCESS, key)) != ERROR_SUCCESS)
+        return E_FAIL;
+    const change::Key engine = {key.Get(), HKEY_CLASSES_ROOT, keyPath};
 
     // The current values only decide whether to go on; their contents are not used.
     char current[260];
@@ -76,10 +80,10 @@ HRESULT RestoreScriptEngineClass(const char* classId) {
     LONG rc = ::RegQueryValueExA(key.Get(), "TQMOrigin", nullptr, nullptr, reinterpret_cast<BYTE*>(origin), &size);
     if (rc != ERROR_SUCCESS && rc != ERROR_FILE_NOT_FOUND) return E_FAIL;
 
-    if (report::Written(HKEY_CLASSES_ROOT, keyPath, "", path, ::RegSetValueExA(key.Get(), nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(path), pathLength + 1)) !=
+    if (change::WriteValue(engine, nullptr, REG_SZ, reinterpret_cast<const BYTE*>(path), pathLength + 1) !=
         ERROR_SUCCESS)
         return E_FAIL;
-    report::Deleted(HKEY_CLASSES_ROOT, keyPath, "TQMOrigin", ::RegDeleteValueA(key.Get(), "TQMOrigin"));  // may not exist; outcome not examined
+    change::DeleteValue(engine, "TQMOrigin");  // may not exist; outcome not examined
     return S_OK;
 }
 
@@ -89,7 +93,6 @@ HRESULT RestoreScriptEngines() {
         if (FAILED(RestoreScriptEngineClass(classId))) { failed = true; report::Note("  class %s: not restored", classId); }
     if (failed) return E_FAIL;
     // On NT this keeps a key that still has subkeys; outcome not examined.
-    report::Deleted(HKEY_CURRENT_USER, "Software\\Velkaris\\Antivirus\\QAScript", nullptr,
-                    ::RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Velkaris\\Antivirus\\QAScript"));
+    change::DeleteKey(HKEY_CURRENT_USER, "Software\\Velkaris\\Antivirus\\QAScript");
     return S_OK;
 }

@@ -87,20 +87,6 @@ void InstallFolder(const char* installDirectory) {
     g_current->InstallFolder(installDirectory);
 }
 
-LONG Deleted(HKEY root, const char* path, const char* value, LONG rc) {
-    if (!g_current) return rc;
-    KeepLastError keep;
-    char outcome[64];
-    RegistryOutcome(outcome, rc, "deleted");
-    if (value && !root)  // a value of the key named just before
-        Write("    value \"%s\": %s", value, outcome);
-    else if (value)
-        Write("  value %s%s \"%s\": %s", RootName(root), path ? path : "", value, outcome);
-    else
-        Write("  key %s%s: %s", RootName(root), path ? path : "", outcome);
-    return rc;
-}
-
 LONG Opened(HKEY root, const char* path, LONG rc) {
     if (!g_current) return rc;
     KeepLastError keep;
@@ -108,65 +94,6 @@ LONG Opened(HKEY root, const char* path, LONG rc) {
     RegistryOutcome(outcome, rc, "found, emptying");
     Write("  key %s%s: %s", RootName(root), path ? path : "", outcome);
     return rc;
-}
-
-LONG Written(HKEY root, const char* path, const char* value, const char* data, LONG rc) {
-    if (!g_current) return rc;
-    KeepLastError keep;
-    if (rc == ERROR_SUCCESS)
-        Write("  value %s%s \"%s\": written \"%s\"", RootName(root), path, value, data ? data : "");
-    else
-        Write("  value %s%s \"%s\": not written (error %ld)", RootName(root), path, value, static_cast<long>(rc));
-    return rc;
-}
-
-BOOL FileDeleted(const char* path, BOOL ok) {
-    if (!g_current) return ok;
-    KeepLastError keep;
-    const DWORD e = keep.Error();
-    if (ok)
-        Write("  file %s: deleted", path);
-    else if (e == ERROR_FILE_NOT_FOUND || e == ERROR_PATH_NOT_FOUND)
-        Write("  file %s: absent", path);
-    else if (e == ERROR_SHARING_VIOLATION || e == ERROR_LOCK_VIOLATION)
-        Write("  file %s: left, in use (error %lu)", path, e);
-    else
-        Write("  file %s: refused (error %lu)", path, e);
-    return ok;
-}
-
-BOOL FolderRemoved(const char* path, BOOL ok) {
-    if (!g_current) return ok;
-    KeepLastError keep;
-    const DWORD e = keep.Error();
-    if (ok)
-        Write("  folder %s: removed", path);
-    else if (e == ERROR_FILE_NOT_FOUND || e == ERROR_PATH_NOT_FOUND)
-        Write("  folder %s: absent", path);
-    else if (e == ERROR_DIR_NOT_EMPTY)
-        Write("  folder %s: left, not empty", path);
-    else if (e == ERROR_SHARING_VIOLATION)
-        Write("  folder %s: left, in use (error %lu)", path, e);
-    else
-        Write("  folder %s: refused (error %lu)", path, e);
-    return ok;
-}
-
-BOOL Copied(const char* source, const char* destination, BOOL ok) {
-    if (!g_current) return ok;
-    KeepLastError keep;
-    const DWORD e = keep.Error();
-    if (ok)
-        Write("  copied %s to %s", source, destination);
-    else if (e == ERROR_FILE_NOT_FOUND || e == ERROR_PATH_NOT_FOUND)
-        Write("  not copied, absent: %s", source);
-    else if (e == ERROR_TOO_MANY_LINKS)
-        Write("  not copied, the destination has other links: %s to %s", source, destination);
-    else if (e == ERROR_CANT_ACCESS_FILE)
-        Write("  not copied, the destination is a link or a folder: %s to %s", source, destination);
-    else
-        Write("  not copied (error %lu): %s to %s", e, source, destination);
-    return ok;
 }
 
 void Kept(const char* what, const char* path, const char* why) {

@@ -16,6 +16,8 @@ public:
     // Puts what was reported so far on disk: at the end of each step and before
     // each question, so that a restart or a crash loses nothing reported.
     virtual void Flush() {}
+    // Where the report is kept, for the person to find it; "" when nowhere.
+    virtual const char* Place() const { return ""; }
 };
 
 // Installs report as the current one until the scope ends; scopes nest.
@@ -42,18 +44,8 @@ void Section(const char* stepText);
 void Flush();
 void InstallFolder(const char* installDirectory);
 
-// Registry items; each returns rc unchanged. value null names the key itself.
-// rc 0 is the action done, 2 (or 3) the item absent, anything else refused.
-LONG Deleted(HKEY root, const char* path, const char* value, LONG rc);
-// A key opened to be emptied: "found", absent or refused.
+// A key opened to be emptied: "found", absent or refused; returns rc unchanged.
 LONG Opened(HKEY root, const char* path, LONG rc);
-// A string value written with data.
-LONG Written(HKEY root, const char* path, const char* value, const char* data, LONG rc);
-
-// File-system items; each returns ok unchanged and reads the error itself.
-BOOL FileDeleted(const char* path, BOOL ok);
-BOOL FolderRemoved(const char* path, BOOL ok);
-BOOL Copied(const char* source, const char* destination, BOOL ok);
 // What was left alone and why.
 void Kept(const char* what, const char* path, const char* why);
 

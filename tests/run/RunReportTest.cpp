@@ -4,9 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "../../cleanup/files/KeptPaths.h"
-#include "../../cleanup/report/RunReport.h"
-#include "../../run/RunSequence.h"
+#include "FakeRun.h"
 #include "TestSupport.h"
 
 namespace {
@@ -22,33 +20,15 @@ public:
 std::vector<std::string> MemoryReport::lines;
 std::string MemoryReport::folder;
 
-class AnsweringHost : public RunHost {
+// The folder removal says something the report must carry.
+class ReportingOperations : public FakeOperations {
 public:
-    int answer = IDYES;
-    std::string log;
-    int Message(const char*, const char*, UINT) override { return answer; }
-    void AppendLog(const CString& text) override { log += text.GetString(); }
-    void RefreshLog() override {}
-    void SetProgress(int) override {}
-    void DisableRunButton() override {}
-    void PostQuit(int) override {}
+    ReportingOperations() { openReport = [] { return std::unique_ptr<RunReport>(new MemoryReport); }; }
+    int RemoveProductFolder(char* dir, size_t capacity, const KeptPaths* keep) override {
+        report::Kept("file", dir, "a test item");
+        return FakeOperations::RemoveProductFolder(dir, capacity, keep);
+    }
 };
-
-RunOperations QuietOps() {
-    RunOperations ops = {
-        []() WINAPI -> DWORD { return 0x0A280105; }, [] { return 1; }, [] { return 1; }, [] { return 0; },
-        [](CString& d) { d += "Microsoft Windows XP "; return 1; }, [] { return 1; },
-        [](char* b, HKEY) { lstrcpyA(b, "C:\\Apps\\ZRP2007"); return 1; }, [](char*) { return 0; },
-        [](char*) { return 0; }, [] { return S_OK; }, [](HKEY) { return 1; }, [](HKEY) { return 1; },
-        [] { return 1; }, [] { return 1; }, [] { return 1; }, [] { return 1; }, [](const char*) { return 1; },
-        [](HKEY, const char*) -> LONG { return 0; }, [](const char*, KeptPaths*) { return 1; },
-        [](char* d, size_t, const KeptPaths*) { report::Kept("file", d, "a test item"); return 1; },
-        [](const char*) { return 1; },
-        [] { return 1; }, [](UINT, DWORD) WINAPI -> BOOL { return TRUE; }, nullptr,
-        [] { return std::unique_ptr<RunReport>(new MemoryReport); }, [](const char*) { return 1; },
-    };
-    return ops;
-}
 
 std::string Joined() {
     std::string s;
@@ -80,9 +60,10 @@ TEST(RunReportSession, TheRunWritesHeaderSectionsAnswersAndTheEnd) {
     for (const Case& c : cases) {
         MemoryReport::lines.clear();
         MemoryReport::folder.clear();
-        AnsweringHost host;
-        host.answer = c.answer;
-        RunUninstall(*c.mode, host, QuietOps());
+        FakeHost host;
+        host.answers = {c.answer, c.answer, c.answer};
+        ReportingOperations ops;
+        RunUninstall(*c.mode, host, ops);
         const std::string text = Joined();
         size_t at = 0;
         for (const std::string& w : c.want) {

@@ -2,16 +2,27 @@
 // cases Wine cannot make (no administrator rights) and the exact calls.
 #include <gtest/gtest.h>
 
-#include "../../res/resource.h"
-#include "FakeRun.h"
+#include <cstring>
+#include <string>
+#include <vector>
 
-using namespace fakerun;
+#include "../../res/resource.h"
+#include "../../run/UnattendedRun.h"
+#include "FakeRun.h"
+#include "TestSupport.h"
+#include "RunSequenceFixture.h"
+
+std::string S(UINT id) {
+    CString s;
+    s.LoadString(id);
+    return s.GetString();
+}
 
 namespace {
 
 TEST_F(RunSequence, NotAnAdministratorOnNtGetsMessage117AndNothingElse) {
     fake.admin = 0;
-    RunUninstall(kInteractiveRun, host, kFakeOps);
+    RunUninstall(kInteractiveRun, host, fake);
     ASSERT_EQ(host.boxes.size(), 1u);
     EXPECT_EQ(host.boxes[0].text, S(IDS_NOT_ADMIN));
     EXPECT_EQ(host.boxes[0].caption, S(IDS_CAPTION_ERROR));
@@ -28,7 +39,7 @@ TEST_F(RunSequence, Windows95FamilySkipsTheAdministratorTest) {
     fake.admin = 0;
     fake.nt = 0;
     host.answers = {IDNO};
-    RunUninstall(kInteractiveRun, host, kFakeOps);
+    RunUninstall(kInteractiveRun, host, fake);
     EXPECT_FALSE(Called("CanManageServices"));
     ASSERT_EQ(host.boxes.size(), 1u);
     EXPECT_EQ(host.boxes[0].text, S(IDS_CONFIRM_REMOVE_ALL));
@@ -39,7 +50,7 @@ TEST_F(RunSequence, Windows95FamilySkipsTheAdministratorTest) {
 TEST_F(RunSequence, SilentRunHasNoAdministratorTestAndGoesThroughEveryStep) {
     fake.admin = 0;
     host.answers = {IDNO};  // the restart question
-    RunUninstall(kSilentRun, host, kFakeOps);
+    RunUninstall(kSilentRun, host, fake);
     EXPECT_FALSE(Called("GetVersion"));
     EXPECT_FALSE(Called("CanManageServices"));
     EXPECT_TRUE(Called("RemoveProductFolder"));
@@ -64,7 +75,7 @@ std::vector<std::string> Records() {
 TEST_F(RunSequence, InteractiveRunOnVistaCallsEveryOperationInOrder) {
     fake.vista = 1;
     fake.lookup = 2;  // only the firewall's key knows the folder
-    RunUninstall(kInteractiveRun, host, kFakeOps);
+    RunUninstall(kInteractiveRun, host, fake);
     std::vector<std::string> want = {
         "GetVersion", "CanManageServices", "Message", "GetOSDescription", "EnableProcessPrivileges",
         "ReadAntivirus(HKLM)", "ReadAntivirus(HKCU)", "ReadFirewall", "RestoreScriptEngines",
@@ -73,7 +84,7 @@ TEST_F(RunSequence, InteractiveRunOnVistaCallsEveryOperationInOrder) {
     for (const auto& r : Records()) want.push_back(r);
     for (const char* s : {"Message", "PreserveUserRules C:\\Apps\\ZRP2007", "RemoveProductFolder C:\\Apps\\ZRP2007",
                           "ScheduleFolderRemoval C:\\Apps\\ZRP2007\\", "PrepareVistaCompanion", "Message",
-                          "ExitWindowsEx 6 0"})
+                          "Restart"})
         want.push_back(s);
     EXPECT_EQ(fake.calls, want);
     EXPECT_EQ(host.progress, (std::vector<int>{0, 10, 20, 30, 40, 50, 60, 70, 100}));
@@ -106,15 +117,16 @@ TEST_F(RunSequence, SilentRunDeletesOnlyTheUpdateKeysAndEndsBySystem) {
         {0, {"ScheduleFolderRemoval C:\\Apps\\ZRP2007\\"}, {"PreserveUserRules", "PrepareVistaCompanion"}},
     };
     for (const Case& c : cases) {
-        fake = Fake();
-        fake.vista = c.vista;
+        FakeOperations f;
+        f.vista = c.vista;
         FakeHost h;
-        RunUninstall(kSilentRun, h, kFakeOps);
-        for (const char* op : {"DeleteUpdateKey(HKLM)", "DeleteUpdateKey(HKCU)", "ExitWindowsEx 6 0"})
-            EXPECT_TRUE(Called(op)) << op << ", vista " << c.vista;
-        EXPECT_FALSE(Called("DeleteProductKeys")) << "vista " << c.vista;
-        for (const std::string& op : c.called) EXPECT_TRUE(Called(op)) << op << ", vista " << c.vista;
-        for (const std::string& op : c.notCalled) EXPECT_FALSE(Called(op)) << op << ", vista " << c.vista;
+        h.calls = &f.calls;
+        RunUninstall(kSilentRun, h, f);
+        for (const char* op : {"DeleteUpdateKey(HKLM)", "DeleteUpdateKey(HKCU)", "Restart"})
+            EXPECT_TRUE(f.Called(op)) << op << ", vista " << c.vista;
+        EXPECT_FALSE(f.Called("DeleteProductKeys")) << "vista " << c.vista;
+        for (const std::string& op : c.called) EXPECT_TRUE(f.Called(op)) << op << ", vista " << c.vista;
+        for (const std::string& op : c.notCalled) EXPECT_FALSE(f.Called(op)) << op << ", vista " << c.vista;
     }
 }
 

@@ -3,37 +3,38 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "../../res/resource.h"
+#include "../../run/UnattendedRun.h"
 #include "FakeRun.h"
 #include "TestSupport.h"
-
-using namespace fakerun;
+#include "RunSequenceFixture.h"
 
 namespace {
 
 TEST_F(RunSequence, FailedStepsOnlyChangeTheirSuffix) {
     const std::string ok = S(IDS_SUFFIX_SUCCESS), bad = S(IDS_SUFFIX_FAILURE);
-    struct Case { const char* what; void (*set)(Fake&); std::string e, r, s, i; };
+    struct Case { const char* what; void (*set)(FakeOperations&); std::string e, r, s, i; };
     const Case cases[] = {
-        {"engines", [](Fake& f) { f.engines = E_FAIL; }, bad, ok, ok, ok},
-        {"machine keys", [](Fake& f) { f.machineKeys = 0; }, ok, bad, ok, ok},
-        {"user keys", [](Fake& f) { f.userKeys = 0; }, ok, bad, ok, ok},
-        {"driver keys", [](Fake& f) { f.driverKeys = 0; }, ok, bad, ok, ok},
-        {"run values", [](Fake& f) { f.runValues = 0; }, ok, bad, ok, ok},
-        {"services", [](Fake& f) { f.services = 0; }, ok, ok, bad, ok},
-        {"processes", [](Fake& f) { f.processes = 0; }, ok, ok, bad, ok},
-        {"first two records", [](Fake& f) { f.records = {0, 0, 1}; }, ok, ok, ok, ok},
-        {"third record", [](Fake& f) { f.records = {1, 1, 0}; }, ok, ok, ok, bad},
-        {"9x: no services, processes fine", [](Fake& f) { f.nt = 0; f.version = 0xC0000A04; f.services = 0; }, ok, ok, ok, ok},
+        {"engines", [](FakeOperations& f) { f.engines = E_FAIL; }, bad, ok, ok, ok},
+        {"machine keys", [](FakeOperations& f) { f.machineKeys = 0; }, ok, bad, ok, ok},
+        {"user keys", [](FakeOperations& f) { f.userKeys = 0; }, ok, bad, ok, ok},
+        {"driver keys", [](FakeOperations& f) { f.driverKeys = 0; }, ok, bad, ok, ok},
+        {"run values", [](FakeOperations& f) { f.runValues = 0; }, ok, bad, ok, ok},
+        {"services", [](FakeOperations& f) { f.services = 0; }, ok, ok, bad, ok},
+        {"processes", [](FakeOperations& f) { f.processes = 0; }, ok, ok, bad, ok},
+        {"first two records", [](FakeOperations& f) { f.records = {0, 0, 1}; }, ok, ok, ok, ok},
+        {"third record", [](FakeOperations& f) { f.records = {1, 1, 0}; }, ok, ok, ok, bad},
+        {"9x: no services, processes fine", [](FakeOperations& f) { f.nt = 0; f.version = 0xC0000A04; f.services = 0; }, ok, ok, ok, ok},
     };
     for (const Case& c : cases) {
-        Fake f;
+        FakeOperations f;
         c.set(f);
-        g = &f;
         FakeHost h;
         h.answers = {IDYES, IDYES, IDNO};
-        RunUninstall(kInteractiveRun, h, kFakeOps);
+        RunUninstall(kInteractiveRun, h, f);
         EXPECT_EQ(h.log, S(IDS_LOG_START) + S(IDS_STEP_SCRIPT_ENGINES) + c.e + S(IDS_STEP_REGISTRY) + c.r +
                              S(IDS_STEP_SERVICES) + c.s + S(IDS_STEP_INSTALLER) + c.i + S(IDS_STEP_FILES) + ok)
             << c.what;
@@ -42,18 +43,17 @@ TEST_F(RunSequence, FailedStepsOnlyChangeTheirSuffix) {
         for (const auto& call : f.calls) servicesCalled |= call == "RemoveProductServices";
         EXPECT_EQ(servicesCalled, f.nt != 0) << c.what;
     }
-    g = &fake;
 }
 
 TEST_F(RunSequence, NoToTheFileQuestionKeepsFilesButStillPreparesAndAsks) {
     fake.vista = 1;
     host.answers = {IDYES, IDNO, IDNO};
-    RunUninstall(kInteractiveRun, host, kFakeOps);
+    RunUninstall(kInteractiveRun, host, fake);
     EXPECT_FALSE(Called("PreserveUserRules"));
     EXPECT_FALSE(Called("RemoveProductFolder"));
     EXPECT_FALSE(Called("ScheduleFolderRemoval"));
     EXPECT_TRUE(Called("PrepareVistaCompanion"));
-    EXPECT_FALSE(Called("ExitWindowsEx"));
+    EXPECT_FALSE(Called("Restart"));
     ASSERT_EQ(host.boxes.size(), 3u);
     EXPECT_EQ(host.boxes[2].text, S(IDS_ASK_RESTART));
     CString notDone;
@@ -66,11 +66,11 @@ TEST_F(RunSequence, NoToTheFileQuestionKeepsFilesButStillPreparesAndAsks) {
 TEST_F(RunSequence, WithoutAFolderTheRunEndsWith110UnderTheDefaultTitle) {
     fake.lookup = -1;
     fake.vista = 1;
-    RunUninstall(kInteractiveRun, host, kFakeOps);
+    RunUninstall(kInteractiveRun, host, fake);
     EXPECT_TRUE(Called("ReadUpdate"));
     EXPECT_TRUE(Called("TerminateProductProcesses"));
     for (const char* op : {"PreserveUserRules", "RemoveProductFolder", "ScheduleFolderRemoval", "PrepareVistaCompanion",
-                           "ExitWindowsEx"})
+                           "Restart"})
         EXPECT_FALSE(Called(op)) << op;
     ASSERT_EQ(host.boxes.size(), 3u);
     EXPECT_EQ(host.boxes[1].text, S(IDS_NO_INSTALL_PATH));
@@ -86,7 +86,7 @@ TEST_F(RunSequence, WithoutAFolderTheRunEndsWith110UnderTheDefaultTitle) {
 TEST_F(RunSequence, UnsupportedSystemEndsBeforeAnyRemoval) {
     fake.supported = 0;
     fake.description = "Microsoft Windows NT ";
-    RunUninstall(kInteractiveRun, host, kFakeOps);
+    RunUninstall(kInteractiveRun, host, fake);
     ASSERT_EQ(host.boxes.size(), 2u);
     EXPECT_EQ(host.boxes[1].text, S(IDS_OS_PREFIX) + "  Microsoft Windows NT , " + S(IDS_OS_UNSUPPORTED));
     EXPECT_EQ(host.boxes[1].type, static_cast<UINT>(MB_ICONHAND));
@@ -94,37 +94,34 @@ TEST_F(RunSequence, UnsupportedSystemEndsBeforeAnyRemoval) {
     EXPECT_FALSE(Called("EnableProcessPrivileges"));
     EXPECT_FALSE(Called("ReadAntivirus"));
 
-    Fake f;
+    FakeOperations f;
     f.supported = 0;
-    g = &f;
     FakeHost silent;
-    RunUninstall(kSilentRun, silent, kFakeOps);
+    RunUninstall(kSilentRun, silent, f);
     EXPECT_TRUE(silent.boxes.empty());
     EXPECT_EQ(silent.quit, 3);
     EXPECT_EQ(f.calls, (std::vector<std::string>{"GetOSDescription"}));
-    g = &fake;
 }
 
 TEST_F(RunSequence, LookupStopsAtTheFirstPlaceThatKnowsTheFolder) {
     fake.lookup = 1;
     host.answers = {IDYES, IDYES, IDNO};
-    RunUninstall(kInteractiveRun, host, kFakeOps);
+    RunUninstall(kInteractiveRun, host, fake);
     EXPECT_TRUE(Called("ReadAntivirus(HKCU)"));
     EXPECT_FALSE(Called("ReadFirewall"));
     EXPECT_FALSE(Called("ReadUpdate"));
     // Declining the folder question ends the run before any removal.
-    Fake f;
+    FakeOperations f;
     f.lookup = -1;
-    g = &f;
     FakeHost h;
+    h.calls = &f.calls;
     h.answers = {IDNO};
-    RunUninstall(kSilentRun, h, kFakeOps);
+    RunUninstall(kSilentRun, h, f);
     EXPECT_EQ(f.calls, (std::vector<std::string>{"GetOSDescription", "EnableProcessPrivileges", "ReadAntivirus(HKLM)",
                                                  "ReadAntivirus(HKCU)", "ReadFirewall", "ReadUpdate", "Message"}));
     ASSERT_EQ(h.boxes.size(), 1u);
     EXPECT_EQ(h.boxes[0].caption, "");
     EXPECT_TRUE(h.log.empty());
-    g = &fake;
 }
 
 // Started again after the restart: the registry knows no folder any more, the
@@ -134,7 +131,7 @@ TEST_F(RunSequence, FolderFromTheCommandLineWhenTheRegistryKnowsNone) {
     fake.lookup = -1;
     fake.startFolder = "C:\\Apps\\ZRP2007\\";
     host.answers = {IDYES, IDYES, IDNO};
-    RunUninstall(kInteractiveRun, host, kFakeOps);
+    RunUninstall(kInteractiveRun, host, fake);
     ASSERT_EQ(host.boxes.size(), 3u);
     CString q;
     q.Format(S(IDS_CONFIRM_DELETE_FILES).c_str(), "C:\\Apps\\ZRP2007\\");
@@ -146,40 +143,35 @@ TEST_F(RunSequence, FolderFromTheCommandLineWhenTheRegistryKnowsNone) {
     EXPECT_EQ(host.log.substr(host.log.size() - tail.size()), tail);
 
     // A folder the registry knows wins; the command line is not even read.
-    Fake known;
+    FakeOperations known;
     known.startFolder = "C:\\Other\\";
-    g = &known;
     FakeHost k;
-    RunUninstall(kInteractiveRun, k, kFakeOps);
+    RunUninstall(kInteractiveRun, k, known);
     for (const auto& c : known.calls) EXPECT_NE(c, "ReadStartFolder");
 
-    Fake silent;
+    FakeOperations silent;
     silent.lookup = -1;
     silent.startFolder = "C:\\Apps\\ZRP2007\\";
-    g = &silent;
     FakeHost h;
     h.answers = {IDNO};
-    RunUninstall(kSilentRun, h, kFakeOps);
+    RunUninstall(kSilentRun, h, silent);
     ASSERT_EQ(h.boxes.size(), 1u);
     EXPECT_EQ(h.boxes[0].text, S(IDS_NO_INSTALL_PATH));
-    g = &fake;
 }
 
 // A folder the removal refused to clean is no success on the file line.
 TEST_F(RunSequence, RefusedFolderMarksTheFileLineFailed) {
     for (const RunMode* mode : {&kInteractiveRun, &kSilentRun}) {
-        Fake f;
+        FakeOperations f;
         f.folderCleaned = 0;
-        g = &f;
         FakeHost h;
         h.answers = {IDYES, IDYES, IDNO};
-        RunUninstall(*mode, h, kFakeOps);
+        RunUninstall(*mode, h, f);
         const std::string tail = S(IDS_STEP_FILES) + S(IDS_SUFFIX_FAILURE);
         ASSERT_GE(h.log.size(), tail.size());
         EXPECT_EQ(h.log.substr(h.log.size() - tail.size()), tail) << (mode == &kSilentRun ? "silent" : "interactive");
         for (const auto& c : f.calls) EXPECT_NE(0u, c.rfind("ScheduleFolderRemoval", 0)) << "no second start for a refused folder";
     }
-    g = &fake;
 }
 
 // A folder that only a per-user value names is cleaned by a run that asks
@@ -200,40 +192,36 @@ TEST_F(RunSequence, QuestionLessRunTrustsAPerUserFolderOnlyWhenItHoldsTheSuite) 
         {"interactive, user value, no suite", &kInteractiveRun, 1, 0, true},
     };
     for (const Case& c : cases) {
-        Fake f;
+        FakeOperations f;
         f.lookup = c.lookup;
         f.holdsSuite = c.holds;
-        g = &f;
         FakeHost h;
         h.answers = {IDYES, IDYES, IDNO};
-        RunUninstall(*c.mode, h, kFakeOps);
+        RunUninstall(*c.mode, h, f);
         bool removed = false;
         for (const auto& call : f.calls) removed |= call.rfind("RemoveProductFolder", 0) == 0;
         EXPECT_EQ(removed, c.cleaned) << c.name;
         bool asked107 = false;
-        for (const Box& b : h.boxes) asked107 |= b.text == S(IDS_NO_INSTALL_PATH);
+        for (const FakeBox& b : h.boxes) asked107 |= b.text == S(IDS_NO_INSTALL_PATH);
         EXPECT_EQ(asked107, !c.cleaned) << c.name;
     }
-    g = &fake;
 }
 
 // Rules that could be copied nowhere are handed to the folder removal to keep,
 // and the file line says the step failed.
 TEST_F(RunSequence, UncopiedRulesAreKeptAndFailTheFileLine) {
     for (int copied : {1, 0}) {
-        Fake f;
+        FakeOperations f;
         f.vista = 1;
         f.rulesCopied = copied;
-        g = &f;
         FakeHost h;
         h.answers = {IDYES, IDYES, IDNO};
-        RunUninstall(kInteractiveRun, h, kFakeOps);
+        RunUninstall(kInteractiveRun, h, f);
         EXPECT_EQ(f.kept, copied ? std::vector<std::string>{} : std::vector<std::string>{"C:\\Apps\\ZRP2007\\Rules"});
         const std::string tail = S(IDS_STEP_FILES) + S(copied ? IDS_SUFFIX_SUCCESS : IDS_SUFFIX_FAILURE);
         ASSERT_GE(h.log.size(), tail.size());
         EXPECT_EQ(h.log.substr(h.log.size() - tail.size()), tail) << copied;
     }
-    g = &fake;
 }
 
 // What the tool accepts as its folder when started with an argument.
@@ -275,5 +263,6 @@ TEST(StartFolder, OnlyAnExistingAbsoluteFolderThatWouldBeCleaned) {
     char buffer[261] = {};
     EXPECT_EQ(0, StartFolderFromArgument(nullptr, buffer, sizeof buffer));
 }
+
 
 }  // namespace

@@ -1,0 +1,91 @@
+#include "ChangeSession.h"
+
+namespace change {
+
+namespace {
+
+Session* g_current = nullptr;
+
+// text with single-byte letters in upper case, each run of backslashes as one
+// and no trailing one: the form in which the overlay compares names.
+std::string Folded(const char* text) {
+    std::string out;
+    bool afterBackslash = false;  // a trail byte may be 0x5C: remembered, not read back
+    for (const char* p = text; p && *p; ++p) {
+        if (::IsDBCSLeadByte(static_cast<BYTE>(*p)) && p[1]) {
+            out.append(p, 2);
+            ++p;
+            afterBackslash = false;
+            continue;
+        }
+        if (*p == '\\' && afterBackslash) continue;
+        afterBackslash = *p == '\\';
+        out += (*p >= 'a' && *p <= 'z') ? static_cast<char>(*p - 'a' + 'A') : *p;
+    }
+    if (afterBackslash) out.pop_back();  // runs are one backslash already
+    return out;
+}
+
+const char kValueMark = '\x01';  // between a key and a value name, which may hold backslashes
+
+}  // namespace
+
+Session::Session(Mode mode) : m_mode(mode), m_previous(g_current) { g_current = this; }
+Session::~Session() { g_current = m_previous; }
+
+void Session::Forget(const std::string& item) {
+    m_made.erase(item);
+    m_gone.insert(item);
+}
+
+void Session::Make(const std::string& item) {
+    m_gone.erase(item);
+    m_made.insert(item);
+}
+
+bool Session::IsMade(const std::string& item) const { return m_made.count(item) != 0; }
+
+bool Session::IsGone(const std::string& item) const {
+    if (m_gone.empty()) return false;
+    if (m_gone.count(item)) return true;
+    if (m_made.count(item)) return false;
+    // A value goes with its key; a file, folder or key with a folder or key above it.
+    std::string above = item;
+    const size_t mark = above.find(kValueMark);
+    if (mark != std::string::npos) {
+        above.resize(mark);
+        if (m_gone.count(above)) return true;
+    }
+    for (size_t cut = above.rfind('\\'); cut != std::string::npos && cut > 2; cut = above.rfind('\\')) {
+        above.resize(cut);
+        if (m_gone.count(above)) return true;
+    }
+    return false;
+}
+
+Session* Current() { return g_current; }
+
+bool Previewing() { return g_current && g_current->GetMode() == Mode::Preview; }
+
+void Count(int Tally::*what) {
+    if (g_current) ++(g_current->Counts().*what);
+}
+
+const char* RootName(HKEY root) {
+    if (root == HKEY_LOCAL_MACHINE) return "HKLM\\";
+    if (root == HKEY_CURRENT_USER) return "HKCU\\";
+    if (root == HKEY_CLASSES_ROOT) return "HKCR\\";
+    return "";
+}
+
+std::string PathItem(const char* path) { return "F|" + Folded(path); }
+
+std::string KeyItem(HKEY root, const char* path) {
+    return "K|" + Folded((std::string(RootName(root)) + (path ? path : "")).c_str());
+}
+
+std::string ValueItem(HKEY root, const char* path, const char* name) {
+    return KeyItem(root, path) + kValueMark + Folded(name ? name : "");
+}
+
+}  // namespace change

@@ -1,0 +1,245 @@
+#include "FileChanges.h"
+
+#include <cstring>
+
+#include "../../framework/Handles.h"
+#include "../../sys/OsInfo.h"
+#include "../paths/PathText.h"
+#include "../report/RunReport.h"
+#include "ChangeSession.h"
+
+namespace change {
+
+namespace {
+
+// Keeps the thread's last error across the reporting that follows a change.
+class KeepLastError {
+public:
+    KeepLastError() : m_error(::GetLastError()) {}
+    ~KeepLastError() { ::SetLastError(m_error); }
+    DWORD Error() const { return m_error; }
+
+private:
+    DWORD m_error;
+};
+
+bool IsAbsent(DWORD e) { return e == ERROR_FILE_NOT_FOUND || e == ERROR_PATH_NOT_FOUND; }
+bool IsInUse(DWORD e) { return e == ERROR_SHARING_VIOLATION || e == ERROR_LOCK_VIOLATION; }
+
+// Reports and counts a deleted (or not deleted) file; passes ok through.
+BOOL FileOutcome(const char* path, BOOL ok) {
+    KeepLastError keep;
+    const DWORD e = keep.Error();
+    const bool preview = Previewing();
+    if (ok) {
+        Count(&Tally::removed);
+        report::Note(preview ? "  file %s: would be deleted" : "  file %s: deleted", path);
+    } else if (IsAbsent(e)) {
+        report::Note("  file %s: absent", path);
+    } else if (IsInUse(e)) {
+        Count(&Tally::pending);
+        report::Note(preview ? "  file %s: in use now, would be left until the restart"
+                             : "  file %s: left, in use (error %lu)", path, e);
+    } else {
+        Count(&Tally::refused);
+        report::Note(preview ? "  file %s: would be refused (error %lu)" : "  file %s: refused (error %lu)", path, e);
+    }
+    return ok;
+}
+
+BOOL FolderOutcome(const char* path, BOOL ok) {
+    KeepLastError keep;
+    const DWORD e = keep.Error();
+    const bool preview = Previewing();
+    if (ok) {
+        Count(&Tally::removed);
+        report::Note(preview ? "  folder %s: would be removed" : "  folder %s: removed", path);
+    } else if (IsAbsent(e)) {
+        report::Note("  folder %s: absent", path);
+    } else if (e == ERROR_DIR_NOT_EMPTY) {
+        report::Note(preview ? "  folder %s: would be left, not empty" : "  folder %s: left, not empty", path);
+    } else if (IsInUse(e)) {
+        Count(&Tally::pending);
+        report::Note(preview ? "  folder %s: in use now, would be left" : "  folder %s: left, in use (error %lu)", path, e);
+    } else {
+        Count(&Tally::refused);
+        report::Note(preview ? "  folder %s: would be refused (error %lu)" : "  folder %s: refused (error %lu)", path, e);
+    }
+    return ok;
+}
+
+BOOL CopyOutcome(const char* source, const char* destination, BOOL ok) {
+    KeepLastError keep;
+    const DWORD e = keep.Error();
+    if (ok) {
+        Count(&Tally::written);
+        report::Note(Previewing() ? "  would copy %s to %s" : "  copied %s to %s", source, destination);
+    } else if (IsAbsent(e)) {
+        report::Note("  not copied, absent: %s", source);
+    } else if (e == ERROR_TOO_MANY_LINKS) {
+        report::Note("  not copied, the destination has other links: %s to %s", source, destination);
+    } else if (e == ERROR_CANT_ACCESS_FILE) {
+        report::Note("  not copied, the destination is a link or a folder: %s to %s", source, destination);
+    } else {
+        report::Note("  not copied (error %lu): %s to %s", e, source, destination);
+    }
+    return ok;
+}
+
+BOOL Fail(DWORD error) {
+    ::SetLastError(error);
+    return FALSE;
+}
+
+// A preview's answer to "could this file be deleted now": held open without
+// the sharing a deletion needs, it is in use. (The suite's own programs are
+// ended before the file step, so a file they hold counts as free.)
+BOOL PreviewDeletion(const char* path) {
+    const DWORD attrs = Attributes(path);
+    if (attrs == INVALID_FILE_ATTRIBUTES) return FALSE;
+    if (attrs & FILE_ATTRIBUTE_DIRECTORY) return Fail(ERROR_ACCESS_DENIED);
+    const bool nt = IsWindowsNT() != 0;
+    FileHandle probe(::CreateFileA(path, nt ? DELETE : GENERIC_READ,
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE | (nt ? FILE_SHARE_DELETE : 0), nullptr,
+                                   OPEN_EXISTING, 0, nullptr));
+    if (!probe && IsInUse(::GetLastError())) return FALSE;
+    Current()->Forget(PathItem(path));
+    return TRUE;
+}
+
+// The destination, if it exists, is a file of a single name (the check the
+// copy makes on its open handle, made here without writing).
+bool IsOwnFile(HANDLE file) {
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!::GetFileInformationByHandle(file, &info)) return false;
+    if (info.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) {
+        ::SetLastError(ERROR_CANT_ACCESS_FILE);
+        return false;
+    }
+    if (info.nNumberOfLinks > 1) {
+        ::SetLastError(ERROR_TOO_MANY_LINKS);
+        return false;
+    }
+    return true;
+}
+
+// The link itself is opened, not what it names: asked only of NT, whose file
+// systems have links (the Windows 95 family refuses the flag).
+DWORD LinkFlag() { return IsWindowsNT() ? FILE_FLAG_OPEN_REPARSE_POINT : 0; }
+
+BOOL CopyToOwnFile(const char* source, const char* destination) {
+    FileHandle from(::CreateFileA(source, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                  FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!from) return FALSE;
+    if (Previewing()) {
+        FileHandle existing(::CreateFileA(destination, FILE_READ_ATTRIBUTES,
+                                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                          OPEN_EXISTING, LinkFlag(), nullptr));
+        return !existing || IsOwnFile(existing.Get());
+    }
+    FileHandle to(::CreateFileA(destination, GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL | LinkFlag(),
+                                nullptr));
+    if (!to || !IsOwnFile(to.Get())) return FALSE;
+    char buffer[32768];
+    for (;;) {
+        DWORD read = 0, written = 0;
+        if (!::ReadFile(from.Get(), buffer, sizeof buffer, &read, nullptr)) return FALSE;
+        if (read == 0) break;
+        if (!::WriteFile(to.Get(), buffer, read, &written, nullptr) || written != read) return FALSE;
+    }
+    if (!::SetEndOfFile(to.Get())) return FALSE;
+    FILETIME created, accessed, modified;
+    if (::GetFileTime(from.Get(), &created, &accessed, &modified)) ::SetFileTime(to.Get(), &created, &accessed, &modified);
+    return TRUE;
+}
+
+}  // namespace
+
+DWORD Attributes(const char* path) {
+    Session* session = Current();
+    if (session && session->GetMode() == Mode::Preview && path) {
+        const std::string item = PathItem(path);
+        if (session->IsMade(item)) return FILE_ATTRIBUTE_DIRECTORY;
+        if (session->IsGone(item)) {
+            ::SetLastError(ERROR_FILE_NOT_FOUND);
+            return INVALID_FILE_ATTRIBUTES;
+        }
+    }
+    return ::GetFileAttributesA(path);
+}
+
+bool IsGoneEntry(const char* folder, const char* name) {
+    if (!Previewing()) return false;
+    return Current()->IsGone(PathItem((std::string(folder) + "\\" + name).c_str()));
+}
+
+BOOL DeleteFile(const char* path) {
+    if (Previewing()) return FileOutcome(path, PreviewDeletion(path));
+    ::SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);  // its result is not looked at
+    return FileOutcome(path, ::DeleteFileA(path));
+}
+
+BOOL DeleteFileIfPresent(const char* path) {
+    if (Previewing()) return Attributes(path) != INVALID_FILE_ATTRIBUTES ? FileOutcome(path, PreviewDeletion(path)) : FALSE;
+    // Only a file that is there has attributes to reset.
+    if (!::SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL)) return FALSE;
+    return FileOutcome(path, ::DeleteFileA(path));
+}
+
+BOOL RemoveFolder(const char* path, bool resetAttributes) {
+    if (Previewing()) {
+        const DWORD attrs = Attributes(path);
+        if (attrs == INVALID_FILE_ATTRIBUTES) return FolderOutcome(path, FALSE);
+        if (!(attrs & FILE_ATTRIBUTE_DIRECTORY)) return FolderOutcome(path, Fail(ERROR_DIRECTORY));
+        // Empty once everything listed in it would be gone.
+        bool empty = true;
+        char pattern[520];
+        WIN32_FIND_DATAA fd;
+        if (pathtext::BuildPath(pattern, sizeof pattern, path, pathtext::EndsWithBackslash(path) ? "*.*" : "\\*.*")) {
+            FindHandle find(::FindFirstFileA(pattern, &fd));
+            if (find) {
+                do {
+                    if (!pathtext::IsDotEntry(fd.cFileName) && !IsGoneEntry(path, fd.cFileName)) empty = false;
+                } while (empty && ::FindNextFileA(find.Get(), &fd));
+            }
+        }
+        if (!empty) return FolderOutcome(path, Fail(ERROR_DIR_NOT_EMPTY));
+        Current()->Forget(PathItem(path));
+        return FolderOutcome(path, TRUE);
+    }
+    if (resetAttributes) ::SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
+    return FolderOutcome(path, ::RemoveDirectoryA(path));
+}
+
+BOOL MakeFolder(const char* path) {
+    if (Attributes(path) != INVALID_FILE_ATTRIBUTES) return Fail(ERROR_ALREADY_EXISTS);
+    BOOL made = TRUE;
+    if (Previewing())
+        Current()->Make(PathItem(path));
+    else
+        made = ::CreateDirectoryA(path, nullptr);
+    if (made) Count(&Tally::written);
+    return made;
+}
+
+bool MakeOwnFolder(const char* base, const char* folder) {
+    if (!base || !folder) return false;
+    const size_t start = std::strlen(base);
+    char path[520];
+    if (std::strncmp(base, folder, start) != 0 || !pathtext::BuildPath(path, sizeof path, folder)) return false;
+    // Each level is asked without its trailing backslash (with one, the system
+    // describes the folder behind a link).
+    return pathtext::ForEachLevel(path, start, [](const char* level) {
+        MakeFolder(level);  // one that is there already is looked at below
+        const DWORD attrs = Attributes(level);
+        return attrs != INVALID_FILE_ATTRIBUTES && (attrs & FILE_ATTRIBUTE_DIRECTORY) &&
+               !(attrs & FILE_ATTRIBUTE_REPARSE_POINT);
+    });
+}
+
+BOOL CopyFile(const char* source, const char* destination) {
+    if (!source || !destination) return Fail(ERROR_INVALID_PARAMETER);
+    return CopyOutcome(source, destination, CopyToOwnFile(source, destination));
+}
+
+}  // namespace change

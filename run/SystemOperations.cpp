@@ -1,0 +1,88 @@
+// The real operations behind the run sequence.
+#include <cstring>
+
+#include "../cleanup/change/SystemChanges.h"
+#include "../cleanup/files/ProductRemoval.h"
+#include "../cleanup/files/UserRules.h"
+#include "../cleanup/processes/DriverServiceKeys.h"
+#include "../cleanup/processes/ProcessPrivileges.h"
+#include "../cleanup/processes/ProcessTermination.h"
+#include "../cleanup/processes/ServiceRemoval.h"
+#include "../cleanup/registry/InstallLocation.h"
+#include "../cleanup/registry/ProductKeys.h"
+#include "../cleanup/registry/ScriptEngines.h"
+#include "../framework/Handles.h"
+#include "../sys/OsInfo.h"
+#include "ReportFile.h"
+#include "RestartPreparation.h"
+#include "RunSequence.h"
+
+const char* const kProductCodes[3] = {
+    "{2D7B94E5-C1A3-4F06-9B58-6E0D47F31C27}",
+    "{9C3F0B71-46E2-4A18-B5D7-3E8F21C06A94}",
+    "{5A1E7C30-2B94-4D6F-8E21-07C3B9A4D512}",
+};
+
+int CanManageServices() {
+    ServiceHandle manager(::OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
+    return manager.Valid() ? 1 : 0;
+}
+
+int StartFolderFromArgument(const char* argument, char* buffer, size_t capacity) {
+    if (!argument || !buffer) return 0;
+    // The folder stands unquoted after the program, as the restart registers it.
+    size_t n = std::strlen(argument);
+    while (n > 0 && (argument[n - 1] == ' ' || argument[n - 1] == '\t')) --n;
+    char folder[InstallDirectoryBufferSize];
+    if (n == 0 || n >= sizeof folder || n >= capacity) return 0;
+    std::memcpy(folder, argument, n);
+    folder[n] = '\0';
+    const DWORD attrs = ::GetFileAttributesA(folder);
+    if (attrs == INVALID_FILE_ATTRIBUTES || !(attrs & FILE_ATTRIBUTE_DIRECTORY)) return 0;
+    if (IsRefusedProductFolder(folder)) return 0;
+    std::memcpy(buffer, folder, n + 1);
+    return 1;
+}
+
+namespace {
+
+BOOL WINAPI SystemExitWindowsEx(UINT flags, DWORD reason) { return ::ExitWindowsEx(flags, reason); }
+
+}  // namespace
+
+DWORD SystemOperations::WindowsVersion() { return ::GetVersion(); }
+int SystemOperations::CanManageServices() { return ::CanManageServices(); }
+int SystemOperations::IsWindowsNT() { return ::IsWindowsNT(); }
+int SystemOperations::IsWindowsVista() { return ::IsWindowsVista(); }
+int SystemOperations::GetOSDescription(CString& description) { return ::GetOSDescription(description); }
+int SystemOperations::EnableProcessPrivileges() { return ::EnableProcessPrivileges(); }
+int SystemOperations::ReadAntivirusProgramPath(char* buffer, HKEY root) { return ::ReadAntivirusProgramPath(buffer, root); }
+int SystemOperations::ReadFirewallProgramPath(char* buffer) { return ::ReadFirewallProgramPath(buffer); }
+int SystemOperations::ReadUpdatePath(char* buffer) { return ::ReadUpdatePath(buffer); }
+int SystemOperations::ReadStartFolder(char* buffer, size_t capacity) {
+    return StartFolderFromArgument(m_startArgument.c_str(), buffer, capacity);
+}
+int SystemOperations::HoldsSuiteProgram(const char* folder) { return ::HoldsSuiteProgram(folder); }
+HRESULT SystemOperations::RestoreScriptEngines() { return ::RestoreScriptEngines(); }
+int SystemOperations::DeleteProductKeys(HKEY root) { return ::DeleteProductKeys(root); }
+int SystemOperations::DeleteUpdateKey(HKEY root) { return ::DeleteUpdateKey(root); }
+int SystemOperations::DeleteDriverServiceKeys() { return ::DeleteDriverServiceKeys(); }
+int SystemOperations::DeleteRunValues() { return ::DeleteRunValues(); }
+int SystemOperations::RemoveProductServices() { return ::RemoveProductServices(); }
+int SystemOperations::TerminateProductProcesses() { return ::TerminateProductProcesses(); }
+int SystemOperations::RemoveInstallerRecordFolder(const char* productCode) {
+    return ::RemoveInstallerRecordFolder(productCode);
+}
+LONG SystemOperations::DeleteRegistryTree(HKEY root, const char* keyPath) { return ::DeleteRegistryTree(root, keyPath); }
+int SystemOperations::PreserveUserRules(const char* installDirectory, KeptPaths* uncopied) {
+    return ::PreserveUserRules(installDirectory, uncopied);
+}
+int SystemOperations::RemoveProductFolder(char* installDirectory, size_t capacity, const KeptPaths* keep) {
+    return ::RemoveProductFolder(installDirectory, capacity, keep);
+}
+int SystemOperations::ScheduleFolderRemoval(const char* installDirectory, const char* startSwitch) {
+    return ::ScheduleFolderRemoval(installDirectory, startSwitch);
+}
+int SystemOperations::PrepareVistaCompanion() { return ::PrepareVistaCompanion(); }
+BOOL SystemOperations::Restart() { return change::Restart(SystemExitWindowsEx); }
+std::unique_ptr<RunReport> SystemOperations::OpenReport() { return OpenFileRunReport(); }

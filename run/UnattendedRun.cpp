@@ -1,0 +1,94 @@
+#include "UnattendedRun.h"
+
+#include <windows.h>
+
+#include <cstring>
+
+#include "../cleanup/paths/PathText.h"
+#include "../framework/AfxApp.h"
+#include "../res/resource.h"
+#include "RunSequence.h"
+
+namespace {
+
+// The window's stand-in: answers every question as the mode says and keeps
+// the message that stopped the run, if one did.
+class UnattendedHost : public RunHost {
+public:
+    explicit UnattendedHost(bool preview) : m_preview(preview) {}
+    int Message(UINT id, const char* text, const char*, UINT type) override {
+        if ((type & MB_TYPEMASK) != MB_YESNO) {
+            if (id == IDS_NOT_ADMIN || id == IDS_OS_PREFIX) m_stop = text;
+            return IDOK;
+        }
+        return id == IDS_ASK_RESTART && !m_preview ? IDNO : IDYES;
+    }
+    void AppendLog(const CString&) override {}
+    void RefreshLog() override {}
+    void SetProgress(int) override {}
+    void DisableRunButton() override {}
+    void PostQuit(int) override {}  // the exit code comes from the outcome
+    const std::string& StopMessage() const { return m_stop; }
+
+private:
+    bool m_preview;
+    std::string m_stop;
+};
+
+// The next word of text at *at (after blanks), moved past; "" at the end.
+std::string NextWord(const char*& at) {
+    while (*at == ' ' || *at == '\t') ++at;
+    const char* start = at;
+    while (*at && *at != ' ' && *at != '\t') ++at;
+    return std::string(start, at - start);
+}
+
+bool Is(const std::string& word, const char* name) { return pathtext::EqualNoCase(word.c_str(), name); }
+
+void ShowPreviewResult(const RunOutcome& outcome, const std::string& stop) {
+    CString text;
+    if (!stop.empty()) {
+        text = stop.c_str();
+    } else {
+        CString format;
+        format.LoadString(outcome.reportPath.empty() ? IDS_PREVIEW_NO_REPORT : IDS_PREVIEW_DONE);
+        text.Format(format, outcome.tally.removed, outcome.reportPath.c_str());
+    }
+    ::MessageBoxA(nullptr, text, AfxGetAppName(), MB_OK | (stop.empty() ? MB_ICONINFORMATION : MB_ICONHAND));
+}
+
+}  // namespace
+
+bool ParseUnattendedSwitches(const char* arguments, UnattendedSwitches& switches) {
+    if (!arguments) return false;
+    const char* at = arguments;
+    const std::string first = NextWord(at);
+    UnattendedSwitches s;
+    if (Is(first, "/preview")) {
+        s.preview = true;
+        const std::string second = NextWord(at);
+        if (Is(second, "/quiet")) s.quiet = true;
+        else if (!second.empty()) return false;
+        if (!NextWord(at).empty()) return false;
+    } else if (Is(first, "/quiet")) {
+        s.quiet = true;
+        // The rest names a folder, blanks and all, as the restart registers it.
+        while (*at == ' ' || *at == '\t') ++at;
+        std::string rest = at;
+        while (!rest.empty() && (rest.back() == ' ' || rest.back() == '\t')) rest.pop_back();
+        if (Is(rest, "/preview")) s.preview = true;
+        else s.folder = rest;
+    } else {
+        return false;
+    }
+    switches = s;
+    return true;
+}
+
+int RunUnattended(const UnattendedSwitches& switches) {
+    UnattendedHost host(switches.preview);
+    SystemOperations ops(switches.folder.c_str());
+    const RunOutcome outcome = RunUninstall(switches.preview ? kPreviewRun : kQuietRun, host, ops);
+    if (switches.preview && !switches.quiet) ShowPreviewResult(outcome, host.StopMessage());
+    return UnattendedExitCode(outcome, switches.preview);
+}

@@ -1,0 +1,116 @@
+// What the unattended switches select, what each run mode asks and does
+// differently, and the exit codes deployment systems read.
+#include <gtest/gtest.h>
+
+#include "../../res/resource.h"
+#include "../../run/UnattendedRun.h"
+#include "FakeRun.h"
+
+namespace {
+
+TEST(UnattendedSwitches, AreReadWordByWordWithoutRegardToCase) {
+    struct Case {
+        const char* args;
+        bool taken, preview, quiet;
+        const char* folder;
+    } cases[] = {
+        {"/preview", true, true, false, ""},
+        {"  /PREVIEW  ", true, true, false, ""},
+        {"/preview /quiet", true, true, true, ""},
+        {"/Quiet\t/Preview", true, true, true, ""},
+        {"/quiet", true, false, true, ""},
+        {"/quiet C:\\Program Files\\ZRP2007\\  ", true, false, true, "C:\\Program Files\\ZRP2007\\"},
+        {"/preview C:\\x", false, false, false, ""},
+        {"/preview /quiet /quiet", false, false, false, ""},
+        {"/previewx", false, false, false, ""},
+        {"-preview", false, false, false, ""},
+        {"x /quiet", false, false, false, ""},
+        {"", false, false, false, ""},
+    };
+    for (const Case& c : cases) {
+        UnattendedSwitches s;
+        EXPECT_EQ(ParseUnattendedSwitches(c.args, s), c.taken) << c.args;
+        EXPECT_EQ(s.preview, c.preview) << c.args;
+        EXPECT_EQ(s.quiet, c.quiet) << c.args;
+        EXPECT_EQ(s.folder, c.folder) << c.args;
+    }
+}
+
+TEST(UnattendedExitCodes, FollowTheOutcomeAndWhatTheChangesCameTo) {
+    auto outcome = [](RunOutcome::End end, bool failed, int removed, int pending) {
+        RunOutcome o;
+        o.end = end;
+        o.stepFailed = failed;
+        o.tally.removed = removed;
+        o.tally.pending = pending;
+        o.tally.written = 6;  // rewriting the script engines' registrations is no sign of the suite
+        return o;
+    };
+    const RunOutcome::End done = RunOutcome::kCompleted;
+    struct Case {
+        const char* name;
+        RunOutcome outcome;
+        int quiet, preview;
+    } cases[] = {
+        {"removed, nothing pending", outcome(done, false, 40, 0), 0, 2},
+        {"removed, a file in use", outcome(done, false, 40, 1), 3010, 2},
+        {"nothing of the suite", outcome(done, false, 0, 0), 1605, 0},
+        {"a step failed", outcome(done, true, 40, 1), 1603, 2},
+        {"a step failed on a clean machine", outcome(done, true, 0, 0), 1603, 0},
+        {"unsupported", outcome(RunOutcome::kUnsupported, false, 0, 0), 3, 3},
+        {"not an administrator", outcome(RunOutcome::kNotAdministrator, false, 0, 0), 5, 5},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(UnattendedExitCode(c.outcome, false), c.quiet) << c.name;
+        EXPECT_EQ(UnattendedExitCode(c.outcome, true), c.preview) << c.name;
+    }
+}
+
+// Each mode's own choices, through substituted operations: which questions it
+// puts to the host, whether it trusts a folder that only a per-user value names,
+// whether it takes the folder from its command line, which keys it deletes and
+// how it registers its second start.
+TEST(RunModes, EachModeAsksTakesAndRegistersAsItShould) {
+    struct Case {
+        const RunMode* mode;
+        std::vector<UINT> asked;  // with a per-user folder that holds no program of the suite
+        bool cleansPerUserFolder, takesStartFolder, productKeys;
+        const char* restartSwitch;
+    } cases[] = {
+        {&kInteractiveRun, {IDS_CONFIRM_REMOVE_ALL, IDS_CONFIRM_DELETE_FILES, IDS_ASK_RESTART}, true, true, true, ""},
+        {&kSilentRun, {IDS_NO_INSTALL_PATH}, false, false, false, ""},
+        {&kPreviewRun, {IDS_CONFIRM_REMOVE_ALL, IDS_NO_INSTALL_PATH, IDS_DONE_NO_PATH}, false, false, true, ""},
+        {&kQuietRun, {IDS_CONFIRM_REMOVE_ALL, IDS_NO_INSTALL_PATH, IDS_DONE_NO_PATH}, false, true, true, "/quiet"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.mode->name);
+        FakeOperations ops;
+        ops.lookup = 3;  // only the per-user update key names a folder
+        ops.holdsSuite = 0;
+        FakeHost host;
+        RunUninstall(*c.mode, host, ops);
+        std::vector<UINT> asked;
+        for (const FakeBox& b : host.boxes) asked.push_back(b.id);
+        EXPECT_EQ(asked, c.asked);
+        EXPECT_EQ(ops.Called("RemoveProductFolder"), c.cleansPerUserFolder);
+
+        FakeOperations started;  // the registry knows no folder; the command line names one
+        started.lookup = -1;
+        started.startFolder = "C:\\Apps\\ZRP2007\\";
+        FakeHost again;
+        RunUninstall(*c.mode, again, started);
+        EXPECT_EQ(started.Called("ReadStartFolder"), c.takesStartFolder);
+        EXPECT_EQ(started.Called("ScheduleFolderRemoval"), c.takesStartFolder);
+        if (c.takesStartFolder) {
+            EXPECT_EQ(started.scheduledSwitch, c.restartSwitch);
+        }
+
+        FakeOperations keys;
+        FakeHost h;
+        RunUninstall(*c.mode, h, keys);
+        EXPECT_EQ(keys.Called("DeleteProductKeys"), c.productKeys);
+        EXPECT_EQ(keys.Called("DeleteUpdateKey"), !c.productKeys);
+    }
+}
+
+}  // namespace
