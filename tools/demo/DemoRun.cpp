@@ -43,20 +43,13 @@ namespace {
 // The report's lines that contain one of the marks, without their indent.
 std::vector<std::string> ReportLines(const std::string& report, std::initializer_list<const char*> marks) {
     std::vector<std::string> out;
-    size_t at = 0;
-    while (at < report.size()) {
-        size_t end = report.find('\n', at);
-        if (end == std::string::npos) end = report.size();
-        std::string line = report.substr(at, end - at);
-        if (!line.empty() && line.back() == '\r') line.pop_back();
+    for (const std::string& line : Lines(report))
         for (const char* m : marks)
             if (line.find(m) != std::string::npos) {
                 const size_t first = line.find_first_not_of(' ');
                 out.push_back(first == std::string::npos ? line : line.substr(first));
                 break;
             }
-        at = end + 1;
-    }
     return out;
 }
 

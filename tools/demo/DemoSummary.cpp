@@ -82,16 +82,22 @@ void Say(const std::string& ansi) {
     std::fflush(stdout);
 }
 
-void SayIndented(const std::string& text, const char* indent) {
-    size_t at = 0;
-    while (at < text.size()) {
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    for (size_t at = 0; at < text.size();) {
         size_t end = text.find('\n', at);
         if (end == std::string::npos) end = text.size();
         std::string line = text.substr(at, end - at);
         if (!line.empty() && line.back() == '\r') line.pop_back();
-        if (!line.empty()) Say(indent + line);
+        lines.push_back(line);
         at = end + 1;
     }
+    return lines;
+}
+
+void SayIndented(const std::string& text, const char* indent) {
+    for (const std::string& line : Lines(text))
+        if (!line.empty()) Say(indent + line);
 }
 
 void SayInstalled(const footprint::Footprint& fp, const footprint::Snapshot& before) {
