@@ -20,7 +20,7 @@ bool IsAbsent(LONG rc) { return rc == ERROR_FILE_NOT_FOUND || rc == ERROR_PATH_N
 
 // Reports and counts the deletion of a key (name null) or of a value; passes rc through.
 LONG DeletionOutcome(HKEY root, const char* path, const char* name, LONG rc) {
-    const DWORD error = ::GetLastError();
+    KeepLastError keep;
     const bool preview = Previewing();
     char item[700];
     if (name)
@@ -36,7 +36,6 @@ LONG DeletionOutcome(HKEY root, const char* path, const char* name, LONG rc) {
         Count(&Tally::refused);
         report::Note(preview ? "%s: would be refused (error %ld)" : "%s: refused (error %ld)", item, static_cast<long>(rc));
     }
-    ::SetLastError(error);
     return rc;
 }
 
@@ -168,7 +167,7 @@ LONG WriteValue(const Key& key, const char* name, DWORD type, const BYTE* data, 
         Current()->Make(item);
     else
         rc = ::RegSetValueExA(key.handle, name, 0, type, data, size);
-    const DWORD error = ::GetLastError();
+    KeepLastError keep;
     const char* shown = IsString(type) ? reinterpret_cast<const char*>(data) : "(binary data)";
     const bool preview = Previewing();
     if (rc != ERROR_SUCCESS) {
@@ -184,7 +183,6 @@ LONG WriteValue(const Key& key, const char* name, DWORD type, const BYTE* data, 
         report::Note(preview ? "  value %s%s \"%s\": would be written \"%s\"" : "  value %s%s \"%s\": written \"%s\"",
                      RootName(key.root), key.path, name ? name : "", shown);
     }
-    ::SetLastError(error);
     return rc;
 }
 

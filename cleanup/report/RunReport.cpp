@@ -7,18 +7,6 @@ namespace {
 
 RunReport* g_current = nullptr;
 
-// Keeps the last error across the reporting, so a caller that asks for it
-// after a reported call still sees the call's own.
-class KeepLastError {
-public:
-    KeepLastError() : m_error(::GetLastError()) {}
-    ~KeepLastError() { ::SetLastError(m_error); }
-    DWORD Error() const { return m_error; }
-
-private:
-    DWORD m_error;
-};
-
 const char* RootName(HKEY root) {
     if (root == HKEY_LOCAL_MACHINE) return "HKLM\\";
     if (root == HKEY_CURRENT_USER) return "HKCU\\";
