@@ -86,8 +86,15 @@ int RemoveProductFolder(char* installDirectory, size_t capacity, const KeptPaths
     if (!installDirectory) return 0;
     const bool refused = IsRefusedProductFolder(installDirectory);
     if (!refused) {
-        DeleteProductFilesInTree(installDirectory, keep);
-        RemoveFolderContents(installDirectory, IsFullClearingFolder(installDirectory) ? 0 : 1, keep);
+        // A folder of the suite's own is emptied whole in one walk; any other
+        // loses the suite's files at every depth first, then the product
+        // folders that are left empty.
+        if (IsFullClearingFolder(installDirectory)) {
+            RemoveFolderContents(installDirectory, 0, keep);
+        } else {
+            DeleteProductFilesInTree(installDirectory, keep);
+            RemoveFolderContents(installDirectory, 1, keep);
+        }
         change::RemoveFolder(installDirectory, false);
     } else if (*installDirectory) {
         report::Kept("folder", installDirectory, "refused as a protected folder or a link");
