@@ -9,6 +9,7 @@
 #include "../../framework/AfxString.h"
 #include "../../res/resource.h"
 #include "../../sys/OsInfo.h"
+#include "../../sys/ShellCalls.h"
 #include "../report/RunReport.h"
 #include "FolderRemoval.h"
 #include "FolderWalk.h"
@@ -91,7 +92,7 @@ bool IsProtectedFolder(const char* installDirectory) {
 
     for (int csidl : kProtectedShellFolders) {
         char folder[MAX_PATH] = {};
-        if (!::SHGetSpecialFolderPathA(nullptr, folder, csidl, FALSE) || !folder[0]) continue;
+        if (!GetSpecialFolderPath(nullptr, folder, csidl, FALSE) || !folder[0]) continue;
         if (folderwalk::IsSameOrBelow(folder, dir)) return true;
         // Another user's profile lies beside this user's, in the profiles root.
         if (csidl == CSIDL_PROFILE && IsBesideProfile(dir, folder)) return true;
@@ -159,7 +160,7 @@ int RemoveProductFolder(char* installDirectory, size_t capacity) {
 int RemoveProductShortcuts(char* installDirectory, size_t capacity) {
     const bool nt = IsWindowsNT() != 0;
     char desktop[512] = {};
-    if (!::SHGetSpecialFolderPathA(nullptr, desktop, nt ? CSIDL_COMMON_DESKTOPDIRECTORY : CSIDL_DESKTOP, FALSE))
+    if (!GetSpecialFolderPath(nullptr, desktop, nt ? CSIDL_COMMON_DESKTOPDIRECTORY : CSIDL_DESKTOP, FALSE))
         return 0;
 
     struct Pair {
@@ -195,7 +196,7 @@ int RemoveProductShortcuts(char* installDirectory, size_t capacity) {
     }
 
     char programs[512] = {};
-    if (!::SHGetSpecialFolderPathA(nullptr, programs, nt ? CSIDL_COMMON_PROGRAMS : CSIDL_PROGRAMS, FALSE)) return 0;
+    if (!GetSpecialFolderPath(nullptr, programs, nt ? CSIDL_COMMON_PROGRAMS : CSIDL_PROGRAMS, FALSE)) return 0;
     for (UINT id : {IDS_MENU_SECURITY_2006, IDS_MENU_SECURITY_2006P, IDS_MENU_SECURITY}) {
         CString name;
         name.LoadString(id);

@@ -8,6 +8,7 @@
 #include "FolderCopy.h"
 #include "FolderWalk.h"
 #include "PathText.h"
+#include "../../sys/ShellCalls.h"
 #include "../report/RunReport.h"
 
 using pathtext::BuildPath;
@@ -30,7 +31,7 @@ int PreserveUserRules(const char* installDirectory) {
     // they go to the user's documents instead, never below the install folder.
     if (folderwalk::IsSameOrBelow(tool, installDirectory)) {
         char documents[MAX_PATH] = {};
-        if (!::SHGetSpecialFolderPathA(nullptr, documents, CSIDL_PERSONAL, FALSE) ||
+        if (!GetSpecialFolderPath(nullptr, documents, CSIDL_PERSONAL, FALSE) ||
             !BuildPath(tool, sizeof tool, documents, "\\", kRulesFolderName) ||
             folderwalk::IsSameOrBelow(tool, installDirectory))
             return 1;

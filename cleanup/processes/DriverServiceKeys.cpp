@@ -1,9 +1,9 @@
 #include "DriverServiceKeys.h"
 
 #include <windows.h>
-#include <shlwapi.h>
 
 #include "../../sys/OsInfo.h"
+#include "../../sys/ShellCalls.h"
 #include "../report/RunReport.h"
 
 namespace {
@@ -21,9 +21,9 @@ const char* const kVxdKeys[] = {
 int DeleteDriverServiceKeys() {
     if (IsWindowsNT()) {
         // A key that is not there is no failure: the outcomes are not looked at.
-        for (const char* key : kNtKeys) report::Deleted(HKEY_LOCAL_MACHINE, key, nullptr, ::SHDeleteKeyA(HKEY_LOCAL_MACHINE, key));
+        for (const char* key : kNtKeys) report::Deleted(HKEY_LOCAL_MACHINE, key, nullptr, DeleteKeyTree(HKEY_LOCAL_MACHINE, key));
     } else {
-        for (const char* key : kVxdKeys) report::Deleted(HKEY_LOCAL_MACHINE, key, nullptr, ::SHDeleteKeyA(HKEY_LOCAL_MACHINE, key));
+        for (const char* key : kVxdKeys) report::Deleted(HKEY_LOCAL_MACHINE, key, nullptr, DeleteKeyTree(HKEY_LOCAL_MACHINE, key));
     }
     return 1;
 }

@@ -1,9 +1,9 @@
 // The suite's product keys, Run values and installer records.
 #include "ProductKeys.h"
 #include "../../framework/Handles.h"
+#include "../../sys/ShellCalls.h"
 #include "../report/RunReport.h"
 
-#include <shlwapi.h>
 #include <cstdio>
 #include <cstring>
 
@@ -74,13 +74,13 @@ int DeleteProductKeys(HKEY root) {
         if (OpenForChange(root, kMakerKey, maker) != ERROR_SUCCESS) return 0;
         report::Deleted(root, kFirewallKey, nullptr, ::RegDeleteKeyA(maker.Get(), "TqmPFW"));  // stays on NT when it has subkeys
     }
-    report::Deleted(root, kProductKey, nullptr, ::SHDeleteKeyA(root, kProductKey));  // whatever is left of it; outcome not examined
+    report::Deleted(root, kProductKey, nullptr, DeleteKeyTree(root, kProductKey));  // whatever is left of it; outcome not examined
     return 1;
 }
 
 int DeleteUpdateKey(HKEY root) {
     report::Deleted(root, "SOFTWARE\\Velkaris\\antivirus\\Update", nullptr,
-                    ::SHDeleteKeyA(root, "SOFTWARE\\Velkaris\\antivirus\\Update"));  // missing is fine
+                    DeleteKeyTree(root, "SOFTWARE\\Velkaris\\antivirus\\Update"));  // missing is fine
     return 1;
 }
 
@@ -99,5 +99,5 @@ int DeleteRunValues() {
 LONG DeleteRegistryTree(HKEY root, const char* keyPath) {
     // An empty path would name root itself.
     if (!keyPath || keyPath[0] == '\0') return 0;
-    return report::Deleted(root, keyPath, nullptr, static_cast<LONG>(::SHDeleteKeyA(root, keyPath)));
+    return report::Deleted(root, keyPath, nullptr, static_cast<LONG>(DeleteKeyTree(root, keyPath)));
 }
