@@ -1,10 +1,10 @@
 // The suite's product keys, Run values and installer records.
 #include "ProductKeys.h"
+#include "../../framework/AfxString.h"
 #include "../../framework/Handles.h"
 #include "../../sys/ShellCalls.h"
 #include "../report/RunReport.h"
 
-#include <cstdio>
 #include <cstring>
 
 const char* const kProductSubkeys[] = {
@@ -46,7 +46,7 @@ int DeleteProductKeys(HKEY root) {
 
     for (const char* const* name = kProductSubkeys; (*name)[0] != '\0'; ++name) {
         char path[260] = {};
-        std::snprintf(path, sizeof(path), "%s\\%s", kProductKey, *name);
+        AfxFormat(path, sizeof(path), "%s\\%s", kProductKey, *name);
         RegKey subkey;
         if (report::Opened(root, path, OpenForChange(root, path, subkey)) != ERROR_SUCCESS) continue;
         ClearValues(subkey.Get());

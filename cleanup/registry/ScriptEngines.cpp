@@ -4,7 +4,6 @@
 #include "../../sys/OsInfo.h"
 #include "../report/RunReport.h"
 
-#include <cstdio>
 #include <cstring>
 
 // Written as the suite writes them; registry names ignore case ("11Cf").
@@ -60,7 +59,7 @@ HRESULT RestoreScriptEngineClass(const char* classId) {
     const DWORD pathLength = static_cast<DWORD>(std::strlen(path));
 
     char keyPath[260];
-    std::snprintf(keyPath, sizeof(keyPath), "CLSID\\%s\\InprocServer32", classId);
+    AfxFormat(keyPath, sizeof(keyPath), "CLSID\\%s\\InprocServer32", classId);
 
     RegKey key;
     if (report::Opened(HKEY_CLASSES_ROOT, keyPath, ::RegOpenKeyExA(HKEY_CLASSES_ROOT, keyPath, 0, KEY_ALL_ACCESS, key.Put())) != ERROR_SUCCESS) return E_FAIL;
