@@ -15,7 +15,11 @@ std::string Candidate(const std::string& folder, const SYSTEMTIME& now, int atte
     wsprintfA(name, "TolmUnload-backup-%04u%02u%02u-%02u%02u%02u", now.wYear, now.wMonth, now.wDay, now.wHour,
               now.wMinute, now.wSecond);
     std::string path = folder + (pathtext::EndsWithBackslash(folder.c_str()) ? "" : "\\") + name;
-    if (attempt > 1) path += "-" + std::to_string(attempt);
+    if (attempt > 1) {
+        char number[16];
+        wsprintfA(number, "-%d", attempt);
+        path += number;
+    }
     return path + ".reg";
 }
 

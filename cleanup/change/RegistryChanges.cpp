@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "../../sys/OsInfo.h"
+#include "../../sys/ShellCalls.h"
 #include "../paths/PathText.h"
 #include "../report/RunReport.h"
 #include "ChangeSession.h"
@@ -148,7 +149,7 @@ LONG DeleteTree(HKEY root, const char* path) {
         rc = OpenKey(root, path, KEY_READ, key);
         if (rc == ERROR_SUCCESS) Current()->Forget(KeyItem(root, path));
     } else {
-        rc = static_cast<LONG>(::SHDeleteKeyA(root, path));
+        rc = static_cast<LONG>(DeleteKeyTree(root, path));
     }
     return DeletionOutcome(root, path, nullptr, rc);
 }

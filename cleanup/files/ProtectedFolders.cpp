@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "../../sys/ShellCalls.h"
 #include "../../framework/Handles.h"
 #include "../paths/FolderIdentity.h"
 #include "../paths/PathText.h"
@@ -48,7 +49,7 @@ void AddComparable(Folders& list, const char* path) {
 
 std::string ShellFolder(int csidl) {
     char folder[MAX_PATH] = {};
-    if (!::SHGetSpecialFolderPathA(nullptr, folder, csidl, FALSE)) return "";
+    if (!GetSpecialFolderPath(nullptr, folder, csidl, FALSE)) return "";
     return folder;
 }
 

@@ -377,6 +377,7 @@ TEST_F(EndToEnd, NearMissesOfTheSilentSwitchOpenTheWindow) {
 struct Unsupported {
     const char* version;
     const char* description;
+    bool withoutIe4;  // shell32 and shlwapi.dll kept from the tool, as before Internet Explorer 4
 };
 
 TEST_F(EndToEnd, UnsupportedSystemsStopBeforeAnyRemoval) {
@@ -385,10 +386,15 @@ TEST_F(EndToEnd, UnsupportedSystemsStopBeforeAnyRemoval) {
     o.services = false;
     o.processes = false;
     Seed(o);
-    const Unsupported cases[] = {{"win95", "Microsoft Windows 95 "},
-                                 {"nt40", "Microsoft Windows NT "},
-                                 {"win2003", "Microsoft Windows Server 2003 family Standard Edition "}};
+    const Unsupported cases[] = {{"win95", "Microsoft Windows 95 ", false},
+                                 {"win95", "Microsoft Windows 95 ", true},
+                                 {"nt40", "Microsoft Windows NT ", true},
+                                 {"win2003", "Microsoft Windows Server 2003 family Standard Edition ", false}};
     for (const Unsupported& c : cases) {
+        SCOPED_TRACE(c.withoutIe4 ? "without Internet Explorer 4's DLLs" : "");
+        std::unique_ptr<tolmtest::ScopedDisabledDlls> noIe4;
+        if (c.withoutIe4) noIe4.reset(new tolmtest::ScopedDisabledDlls("TolmUnload.exe", {"shell32", "shlwapi"}));
+        ASSERT_TRUE(!noIe4 || noIe4->Ok());
         SetVersion(c.version);
         DriveResult r = Drive(tool, "", true, By({{102, IDYES}}, lang));
         EXPECT_TRUE(r.trouble.empty()) << c.version << ": " << r.trouble;
@@ -401,6 +407,7 @@ TEST_F(EndToEnd, UnsupportedSystemsStopBeforeAnyRemoval) {
         EXPECT_TRUE(s.boxes.empty()) << c.version;
         EXPECT_TRUE(s.exited) << c.version;
         EXPECT_EQ(s.exitCode, 1u) << c.version;
+        noIe4.reset();
         version.reset();
     }
     EXPECT_EQ(Differences(ProbeMachine(dir), seeded), "");
