@@ -129,8 +129,9 @@ void FileRunReport::Flush() {
 
 void FileRunReport::Place(const char* installDirectory) {
     m_placed = true;
+    const char* cleared = ClearedFolder(installDirectory);
     for (const std::string& folder : m_folders) {
-        if (!MayHoldOwnFiles(folder, installDirectory)) continue;
+        if (!MayHoldOwnFiles(folder, cleared)) continue;
         FileHandle file;
         DWORD size = 0;
         if (!OpenOwnReportFile(folder, m_limit, kRoomForRun + static_cast<DWORD>(m_held.size()), file, size)) continue;
@@ -150,12 +151,16 @@ bool FileRunReport::Write(const std::string& text) {
     return WriteAll(m_file.Get(), text.data(), static_cast<DWORD>(text.size()));
 }
 
-bool MayHoldOwnFiles(const std::string& folder, const char* installDirectory) {
+const char* ClearedFolder(const char* installDirectory) {
+    return installDirectory && *installDirectory && !IsRefusedProductFolder(installDirectory) ? installDirectory
+                                                                                              : nullptr;
+}
+
+bool MayHoldOwnFiles(const std::string& folder, const char* clearedFolder) {
     // Never through a link: the folder must be what its name says.
     if (folder.empty() || folderwalk::IsReparseFolder(folder.c_str())) return false;
     // Never inside the folder the run clears, or the file would go with it.
-    const bool clears = installDirectory && *installDirectory && !IsRefusedProductFolder(installDirectory);
-    return !(clears && folderwalk::IsSameOrBelow(folder.c_str(), installDirectory));
+    return !(clearedFolder && folderwalk::IsSameOrBelow(folder.c_str(), clearedFolder));
 }
 
 std::unique_ptr<RunReport> OpenFileRunReport() { return std::unique_ptr<RunReport>(new FileRunReport(OwnFileFolders())); }

@@ -95,7 +95,8 @@ std::unique_ptr<change::RegistryBackup> SystemOperations::OpenBackup(const char*
     std::vector<std::string> folders;
     if (const char* last = pathtext::LastBackslash(reportPath.c_str()))
         folders.push_back(reportPath.substr(0, last - reportPath.c_str()));
+    const char* cleared = ClearedFolder(installDirectory);
     for (const std::string& folder : OwnFileFolders())
-        if (MayHoldOwnFiles(folder, installDirectory)) folders.push_back(folder);
+        if (MayHoldOwnFiles(folder, cleared)) folders.push_back(folder);
     return std::unique_ptr<change::RegistryBackup>(new RegistryBackupFile(folders));
 }
