@@ -1,6 +1,8 @@
 // Times the program-folder removal against a floor of the Windows calls that
 // any removal of the same tree must make, and the name lookup as tables grow.
-//   bench_removal product DIR          RemoveProductFolder(DIR)
+//   bench_removal product DIR REPORTDIR  RemoveProductFolder(DIR) as a run makes it:
+//                                        its changes through the layer, its report
+//                                        written to REPORTDIR\TolmUnload.log
 //   bench_removal baseline DIR         the floor on the same tree
 //   bench_removal count DIR            what is left below DIR
 //   bench_removal lookup               per-lookup cost for 1x, 10x, 100x tables
@@ -13,6 +15,8 @@
 #include <string>
 #include <vector>
 
+#include "../cleanup/change/ChangeSession.h"
+#include "../run/ReportFile.h"
 #include "FolderWalk.h"
 #include "NameTables.h"
 #include "PathText.h"
@@ -159,10 +163,21 @@ int main(int argc, char** argv) {
     WarmUp(dir);
     double ms;
     if (mode == "product") {
+        if (argc < 4) return 2;
         char buf[InstallDirectoryBufferSize];
         if (!pathtext::BuildPath(buf, sizeof buf, dir)) return 2;
         const double t0 = Now();
-        int r = RemoveProductFolder(buf, sizeof buf);
+        int r = 0;
+        {
+            // The report is open, written line by line and flushed when it closes, inside the time.
+            FileRunReport report({argv[3]});
+            ReportScope scope(&report);
+            change::Session changes(change::Mode::Act);
+            report.Line("==== TolmUnload run bench ====");
+            report.InstallFolder(buf);
+            r = RemoveProductFolder(buf, sizeof buf);
+            if (report.Path().empty()) std::fprintf(stderr, "no report written in %s\n", argv[3]);
+        }
         ms = Now() - t0;
         if (r != 1) std::fprintf(stderr, "RemoveProductFolder refused %s\n", dir);
     } else if (mode == "baseline") {

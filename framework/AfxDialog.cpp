@@ -1,4 +1,5 @@
 #include "AfxApp.h"
+#include "AfxCallback.h"
 #include "AfxWin.h"
 
 #include <commctrl.h>
@@ -56,11 +57,7 @@ INT_PTR CALLBACK AfxDlgProc(HWND hDlg, UINT message, WPARAM, LPARAM lParam) {
     if (message != WM_INITDIALOG) return FALSE;
     CDialog* dlg = reinterpret_cast<CDialog*>(lParam);
     if (!dlg || !dlg->SubclassWindow(hDlg)) return TRUE;
-    try {
-        return dlg->OnInitDialog();
-    } catch (...) {
-        return TRUE;
-    }
+    return AfxCallHandler([dlg] { return dlg->OnInitDialog(); }, BOOL(TRUE));
 }
 
 INT_PTR CDialog::DoModal() {

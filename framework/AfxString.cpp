@@ -1,9 +1,13 @@
 #include "AfxString.h"
 
-#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <vector>
+
+namespace {
+// Longest text CString::Format makes; a longer one is cut there.
+const size_t kMaxFormatted = 0x10000;
+}  // namespace
 
 HINSTANCE AfxGetResourceHandle() {
     return ::GetModuleHandleA(nullptr);
@@ -56,19 +60,33 @@ BOOL CString::LoadString(HINSTANCE hInst, UINT nID, WORD wLanguage) {
 }
 
 void CString::Format(const char* fmt, ...) {
-    va_list ap;
-    va_start(ap, fmt);
-    va_list copy;
-    va_copy(copy, ap);
-    int n = std::vsnprintf(nullptr, 0, fmt, copy);
-    va_end(copy);
-    if (n < 0) {
+    std::vector<char> buf(256);
+    for (;;) {
+        va_list ap;
+        va_start(ap, fmt);
+        int n = AfxFormatV(buf.data(), buf.size(), fmt, ap);
         va_end(ap);
-        m_s.clear();
-        return;
+        if (n >= 0 || buf.size() >= kMaxFormatted) {
+            m_s.assign(buf.data());
+            return;
+        }
+        buf.resize(buf.size() * 2);
     }
-    std::vector<char> buf(static_cast<size_t>(n) + 1);
-    std::vsnprintf(buf.data(), buf.size(), fmt, ap);
-    va_end(ap);
-    m_s.assign(buf.data(), n);
+}
+
+int AfxFormatV(char* buffer, size_t size, const char* format, va_list args) {
+    if (size == 0) return -1;
+    // Writes at most size - 1 characters, with no terminator when they fill it;
+    // -1 when the text is longer.
+    int n = _vsnprintf(buffer, size - 1, format, args);
+    buffer[n >= 0 ? n : size - 1] = '\0';
+    return n;
+}
+
+int AfxFormat(char* buffer, size_t size, const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    int n = AfxFormatV(buffer, size, format, args);
+    va_end(args);
+    return n;
 }

@@ -1,6 +1,9 @@
 // CString: an ANSI string in the shape the application code expects.
 #pragma once
 #include <windows.h>
+
+#include <cstdarg>
+#include <cstddef>
 #include <string>
 
 class CString {
@@ -16,7 +19,7 @@ public:
     // The same from an explicit module and language (0 lets the loader choose).
     BOOL LoadString(HINSTANCE hInst, UINT nID, WORD wLanguage = 0);
 
-    // Replaces the content with the formatted text.
+    // Replaces the content with the formatted text (AfxFormat's rules).
     void Format(const char* fmt, ...);
 
     CString& operator=(const char* s) { m_s = s ? s : ""; return *this; }
@@ -46,3 +49,10 @@ UINT AfxStringCodePage();
 
 // The module whose resources the framework loads (the program itself).
 HINSTANCE AfxGetResourceHandle();
+
+// printf-style formatting into a fixed buffer by msvcrt.dll's _vsnprintf: %s, %c,
+// %d, %u, %x with flags and widths, the l size; no floating point. The text is cut
+// to size - 1 characters and always terminated. Returns its length, or -1 when it
+// was cut (or size is 0).
+int AfxFormatV(char* buffer, size_t size, const char* format, va_list args);
+int AfxFormat(char* buffer, size_t size, const char* format, ...);

@@ -1,5 +1,7 @@
 #include "AfxWin.h"
 
+#include "AfxCallback.h"
+
 
 namespace {
 // The window property that links a window to its C++ object.
@@ -155,12 +157,7 @@ void CWnd::OnDrawItem(int, LPDRAWITEMSTRUCT dis) {
 LRESULT CALLBACK AfxWndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
     CWnd* wnd = CWnd::FromHandlePermanent(hWnd);
     if (!wnd) return ::DefWindowProcA(hWnd, message, wParam, lParam);
-    LRESULT result = 0;
-    try {
-        result = wnd->WindowProc(message, wParam, lParam);
-    } catch (...) {
-        result = 0;
-    }
+    LRESULT result = AfxCallHandler([&] { return wnd->WindowProc(message, wParam, lParam); }, LRESULT(0));
     if (message == WM_NCDESTROY) {
         wnd->UnsubclassWindow();
         wnd->PostNcDestroy();

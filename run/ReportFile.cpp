@@ -72,8 +72,7 @@ bool DropOldestRuns(HANDLE file, ULONGLONG size, DWORD keep, ULONGLONG& newSize)
 }  // namespace
 
 bool OpenOwnReportFile(const std::string& folder, DWORD limit, DWORD room, FileHandle& file, DWORD& size) {
-    // Never through a link: the folder must be what its name says.
-    if (folder.empty() || folderwalk::IsReparseFolder(folder.c_str())) return false;
+    if (folder.empty()) return false;
     // The link itself is opened, not what it names: asked only of NT, whose
     // file systems have links (the Windows 95 family refuses the flag).
     const DWORD linkFlag = IsWindowsNT() ? FILE_FLAG_OPEN_REPARSE_POINT : 0;
@@ -130,10 +129,9 @@ void FileRunReport::Flush() {
 
 void FileRunReport::Place(const char* installDirectory) {
     m_placed = true;
-    // Never inside the folder the run clears, or the report would go with it.
-    const bool clears = installDirectory && *installDirectory && !IsRefusedProductFolder(installDirectory);
+    const char* cleared = ClearedFolder(installDirectory);
     for (const std::string& folder : m_folders) {
-        if (folder.empty() || (clears && folderwalk::IsSameOrBelow(folder.c_str(), installDirectory))) continue;
+        if (!MayHoldOwnFiles(folder, cleared)) continue;
         FileHandle file;
         DWORD size = 0;
         if (!OpenOwnReportFile(folder, m_limit, kRoomForRun + static_cast<DWORD>(m_held.size()), file, size)) continue;
@@ -153,7 +151,21 @@ bool FileRunReport::Write(const std::string& text) {
     return WriteAll(m_file.Get(), text.data(), static_cast<DWORD>(text.size()));
 }
 
-std::unique_ptr<RunReport> OpenFileRunReport() {
+const char* ClearedFolder(const char* installDirectory) {
+    return installDirectory && *installDirectory && !IsRefusedProductFolder(installDirectory) ? installDirectory
+                                                                                              : nullptr;
+}
+
+bool MayHoldOwnFiles(const std::string& folder, const char* clearedFolder) {
+    // Never through a link: the folder must be what its name says.
+    if (folder.empty() || folderwalk::IsReparseFolder(folder.c_str())) return false;
+    // Never inside the folder the run clears, or the file would go with it.
+    return !(clearedFolder && folderwalk::IsSameOrBelow(folder.c_str(), clearedFolder));
+}
+
+std::unique_ptr<RunReport> OpenFileRunReport() { return std::unique_ptr<RunReport>(new FileRunReport(OwnFileFolders())); }
+
+std::vector<std::string> OwnFileFolders() {
     std::vector<std::string> folders;
     char path[MAX_PATH * 2];
     DWORD n = ::GetModuleFileNameA(nullptr, path, sizeof path);
@@ -162,5 +174,5 @@ std::unique_ptr<RunReport> OpenFileRunReport() {
     }
     n = ::GetTempPathA(sizeof path, path);
     if (n > 0 && n < sizeof path) folders.push_back(path);
-    return std::unique_ptr<RunReport>(new FileRunReport(folders));
+    return folders;
 }

@@ -45,6 +45,15 @@ private:
 
 // The report of a real run: the tool's folder, else the user's temporary folder.
 std::unique_ptr<RunReport> OpenFileRunReport();
+// Where the tool keeps files of its own (the report, the registry backup), in
+// order: the tool's folder, the user's temporary folder.
+std::vector<std::string> OwnFileFolders();
+// The install directory when the run will clean it (it is not refused), else
+// null: where the tool's own files must not go.
+const char* ClearedFolder(const char* installDirectory);
+// True when folder may take a file of the tool's own: it is no link, and it
+// does not lie in clearedFolder (null: none; see ClearedFolder).
+bool MayHoldOwnFiles(const std::string& folder, const char* clearedFolder);
 
 // Opens folder\TolmUnload.log as the report's own file and makes room in it:
 // refused (false, nothing written) when the folder is a reparse point, or the

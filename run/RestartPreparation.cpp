@@ -13,6 +13,7 @@
 #include "../framework/Handles.h"
 #include "../res/resource.h"
 #include "../sys/OsInfo.h"
+#include "../sys/ShellCalls.h"
 
 using pathtext::BuildPath;
 
@@ -86,7 +87,7 @@ int PrepareVistaCompanion() {
 
     char desktop[260] = {};
     int csidl = IsWindowsNT() ? CSIDL_COMMON_DESKTOPDIRECTORY : CSIDL_DESKTOP;
-    if (!::SHGetSpecialFolderPathA(nullptr, desktop, csidl, FALSE)) return 0;
+    if (!GetSpecialFolderPath(nullptr, desktop, csidl, FALSE)) return 0;
 
     CString name;
     name.LoadString(IDS_VISTA_SHORTCUT);

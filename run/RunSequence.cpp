@@ -58,6 +58,7 @@ private:
 
     const RunMode& m_mode;
     RunOperations& m_ops;
+    std::unique_ptr<change::RegistryBackup> m_backup;  // outlives the session that points to it
     change::Session m_changes;
     RunReportSession m_session;
     RunHost& m_host;
@@ -111,6 +112,10 @@ bool Run::Begin() {
 
     if (!FindInstallFolder()) return false;
     m_session.InstallFolder(m_noDirectory ? nullptr : m_installDirectory);
+    if (!m_mode.preview) {
+        m_backup = m_ops.OpenBackup(m_noDirectory ? nullptr : m_installDirectory, m_session.ReportPath());
+        m_changes.SetBackup(m_backup.get());
+    }
     m_outcome.end = RunOutcome::kCompleted;
     m_success = Loaded(IDS_SUFFIX_SUCCESS);
     m_failure = Loaded(IDS_SUFFIX_FAILURE);

@@ -53,6 +53,10 @@ public:
     virtual BOOL Restart() = 0;
     // The run's report; null runs without one.
     virtual std::unique_ptr<RunReport> OpenReport() = 0;
+    // The registry backup of a real run, beside the report (reportPath, "" when
+    // it has none) and never in installDirectory (null: none); null runs without.
+    virtual std::unique_ptr<change::RegistryBackup> OpenBackup(const char* installDirectory,
+                                                               const std::string& reportPath) = 0;
 };
 
 // The real operations; startArgument is the command-line text that may name a
@@ -86,6 +90,8 @@ public:
     int PrepareVistaCompanion() override;
     BOOL Restart() override;
     std::unique_ptr<RunReport> OpenReport() override;
+    std::unique_ptr<change::RegistryBackup> OpenBackup(const char* installDirectory,
+                                                       const std::string& reportPath) override;
 
 private:
     std::string m_startArgument;

@@ -1,7 +1,9 @@
 // The real operations behind the run sequence.
 #include <cstring>
 
+#include "../cleanup/backup/RegistryBackupFile.h"
 #include "../cleanup/change/SystemChanges.h"
+#include "../cleanup/paths/PathText.h"
 #include "../cleanup/files/ProductRemoval.h"
 #include "../cleanup/files/UserRules.h"
 #include "../cleanup/processes/DriverServiceKeys.h"
@@ -86,3 +88,15 @@ int SystemOperations::ScheduleFolderRemoval(const char* installDirectory, const 
 int SystemOperations::PrepareVistaCompanion() { return ::PrepareVistaCompanion(); }
 BOOL SystemOperations::Restart() { return change::Restart(SystemExitWindowsEx); }
 std::unique_ptr<RunReport> SystemOperations::OpenReport() { return OpenFileRunReport(); }
+
+std::unique_ptr<change::RegistryBackup> SystemOperations::OpenBackup(const char* installDirectory,
+                                                                     const std::string& reportPath) {
+    // Beside the report first, then where the report could have gone.
+    std::vector<std::string> folders;
+    if (const char* last = pathtext::LastBackslash(reportPath.c_str()))
+        folders.push_back(reportPath.substr(0, last - reportPath.c_str()));
+    const char* cleared = ClearedFolder(installDirectory);
+    for (const std::string& folder : OwnFileFolders())
+        if (MayHoldOwnFiles(folder, cleared)) folders.push_back(folder);
+    return std::unique_ptr<change::RegistryBackup>(new RegistryBackupFile(folders));
+}

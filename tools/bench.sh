@@ -34,7 +34,8 @@ for kind in ZRP2007 "Internet Security"; do
     for mode in product baseline; do
       rm -rf "$trees/$kind"
       cp -a "$trees/template" "$trees/$kind"
-      ms=$(wrun "$removal" "$mode" "C:\\benchtree\\$kind" | awk '/^ms/ { print $2 }')
+      rm -rf "$prefix/drive_c/benchreport" && mkdir -p "$prefix/drive_c/benchreport"
+      ms=$(wrun "$removal" "$mode" "C:\\benchtree\\$kind" "C:\\benchreport" | awk '/^ms/ { print $2 }')
       left=$(wrun "$removal" count "C:\\benchtree\\$kind")
       echo "  $kind: $mode run $i: $ms ms, $left"
       echo "$ms" >> "$out.$mode"

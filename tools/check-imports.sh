@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # Checks that a program is a 32-bit Windows GUI executable whose every import is
-# on the checked-in list, and that the list allows nothing newer than Windows 98
-# and Windows 2000.
-#   check-imports.sh EXE LIST
+# on the checked-in list, that the list allows nothing newer than Windows 98 and
+# Windows 2000, and that Windows 95 and NT 4 can load it (to refuse themselves):
+# NT 4 exports every import, a plain Windows 95 all but msvcrt.dll's. Given the
+# link map, also checks the code for instructions beyond the Pentium's.
+#   check-imports.sh EXE LIST [MAP]
 set -euo pipefail
-exe=${1:?executable}; list=${2:?import list}
+exe=${1:?executable}; list=${2:?import list}; map=${3:-}
 dump=$(i686-w64-mingw32-objdump -p "$exe")
 fail=0
 grep -q 'Magic[[:space:]]*010b' <<<"$dump" || { echo "not a PE32 (32-bit) image"; fail=1; }
@@ -32,4 +34,20 @@ if [ -n "$missing" ]; then
   fail=1
 fi
 echo "$(wc -l <<<"$imports") imports from $(cut -d' ' -f1 <<<"$imports" | sort -u | tr '\n' ' ')"
+
+# What the oldest systems lack, by the list's rows for the imports.
+lacking=$(awk 'NR == FNR { want[$0] = 1; next }
+  !/^#/ && NF == 4 && (tolower($1) " " $2) in want {
+    if ($4 == "2000") print "  NT 4 lacks " $1 " " $2
+    if ($3 == "98" && tolower($1) != "msvcrt.dll") print "  Windows 95 lacks " $1 " " $2
+  }' <(echo "$imports") "$list")
+if [ -n "$lacking" ]; then
+  echo "imports that keep Windows 95 or NT 4 from loading the program (look them up at run time):"
+  echo "$lacking"
+  fail=1
+fi
+
+if [ -n "$map" ]; then
+  "$(dirname "$0")/check-instructions.sh" "$exe" "$map" || fail=1
+fi
 exit $fail

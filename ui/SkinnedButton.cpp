@@ -1,5 +1,7 @@
 #include "SkinnedButton.h"
 
+#include "../sys/ShellCalls.h"
+
 #include <algorithm>
 #include <vector>
 
@@ -92,7 +94,7 @@ BOOL CSkinnedButton::OnEraseBkgnd(CDC*) {
 
 BOOL CSkinnedButton::TrackLeave(DWORD flags) {
     TRACKMOUSEEVENT tme = {sizeof tme, flags, m_hWnd, 0};
-    return ::_TrackMouseEvent(&tme);
+    return StartMouseTracking(&tme);
 }
 
 void CSkinnedButton::OnLButtonDown(UINT, CPoint) {

@@ -34,31 +34,31 @@ Session::Session(Mode mode) : m_mode(mode), m_previous(g_current) { g_current = 
 Session::~Session() { g_current = m_previous; }
 
 void Session::Forget(const std::string& item) {
-    m_made.erase(item);
-    m_gone.insert(item);
+    m_made.Erase(item);
+    m_gone.Insert(item);
 }
 
 void Session::Make(const std::string& item) {
-    m_gone.erase(item);
-    m_made.insert(item);
+    m_gone.Erase(item);
+    m_made.Insert(item);
 }
 
-bool Session::IsMade(const std::string& item) const { return m_made.count(item) != 0; }
+bool Session::IsMade(const std::string& item) const { return m_made.Contains(item); }
 
 bool Session::IsGone(const std::string& item) const {
-    if (m_gone.empty()) return false;
-    if (m_gone.count(item)) return true;
-    if (m_made.count(item)) return false;
+    if (m_gone.Empty()) return false;
+    if (m_gone.Contains(item)) return true;
+    if (m_made.Contains(item)) return false;
     // A value goes with its key; a file, folder or key with a folder or key above it.
     std::string above = item;
     const size_t mark = above.find(kValueMark);
     if (mark != std::string::npos) {
         above.resize(mark);
-        if (m_gone.count(above)) return true;
+        if (m_gone.Contains(above)) return true;
     }
     for (size_t cut = above.rfind('\\'); cut != std::string::npos && cut > 2; cut = above.rfind('\\')) {
         above.resize(cut);
-        if (m_gone.count(above)) return true;
+        if (m_gone.Contains(above)) return true;
     }
     return false;
 }

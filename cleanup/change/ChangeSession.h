@@ -7,8 +7,9 @@
 #pragma once
 #include <windows.h>
 
-#include <set>
 #include <string>
+
+#include "ItemSet.h"
 
 namespace change {
 
@@ -58,7 +59,7 @@ private:
     Mode m_mode;
     Tally m_tally;
     RegistryBackup* m_backup = nullptr;
-    std::set<std::string> m_gone, m_made;
+    ItemSet m_gone, m_made;
     Session* m_previous;
 };
 

@@ -12,17 +12,6 @@ namespace change {
 
 namespace {
 
-// Keeps the thread's last error across the reporting that follows a change.
-class KeepLastError {
-public:
-    KeepLastError() : m_error(::GetLastError()) {}
-    ~KeepLastError() { ::SetLastError(m_error); }
-    DWORD Error() const { return m_error; }
-
-private:
-    DWORD m_error;
-};
-
 bool IsAbsent(DWORD e) { return e == ERROR_FILE_NOT_FOUND || e == ERROR_PATH_NOT_FOUND; }
 bool IsInUse(DWORD e) { return e == ERROR_SHARING_VIOLATION || e == ERROR_LOCK_VIOLATION; }
 

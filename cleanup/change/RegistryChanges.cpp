@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "../../sys/OsInfo.h"
+#include "../../sys/ShellCalls.h"
 #include "../paths/PathText.h"
 #include "../report/RunReport.h"
 #include "ChangeSession.h"
@@ -20,7 +21,7 @@ bool IsAbsent(LONG rc) { return rc == ERROR_FILE_NOT_FOUND || rc == ERROR_PATH_N
 
 // Reports and counts the deletion of a key (name null) or of a value; passes rc through.
 LONG DeletionOutcome(HKEY root, const char* path, const char* name, LONG rc) {
-    const DWORD error = ::GetLastError();
+    KeepLastError keep;
     const bool preview = Previewing();
     char item[700];
     if (name)
@@ -36,7 +37,6 @@ LONG DeletionOutcome(HKEY root, const char* path, const char* name, LONG rc) {
         Count(&Tally::refused);
         report::Note(preview ? "%s: would be refused (error %ld)" : "%s: refused (error %ld)", item, static_cast<long>(rc));
     }
-    ::SetLastError(error);
     return rc;
 }
 
@@ -149,7 +149,7 @@ LONG DeleteTree(HKEY root, const char* path) {
         rc = OpenKey(root, path, KEY_READ, key);
         if (rc == ERROR_SUCCESS) Current()->Forget(KeyItem(root, path));
     } else {
-        rc = static_cast<LONG>(::SHDeleteKeyA(root, path));
+        rc = static_cast<LONG>(DeleteKeyTree(root, path));
     }
     return DeletionOutcome(root, path, nullptr, rc);
 }
@@ -168,7 +168,7 @@ LONG WriteValue(const Key& key, const char* name, DWORD type, const BYTE* data, 
         Current()->Make(item);
     else
         rc = ::RegSetValueExA(key.handle, name, 0, type, data, size);
-    const DWORD error = ::GetLastError();
+    KeepLastError keep;
     const char* shown = IsString(type) ? reinterpret_cast<const char*>(data) : "(binary data)";
     const bool preview = Previewing();
     if (rc != ERROR_SUCCESS) {
@@ -184,7 +184,6 @@ LONG WriteValue(const Key& key, const char* name, DWORD type, const BYTE* data, 
         report::Note(preview ? "  value %s%s \"%s\": would be written \"%s\"" : "  value %s%s \"%s\": written \"%s\"",
                      RootName(key.root), key.path, name ? name : "", shown);
     }
-    ::SetLastError(error);
     return rc;
 }
 

@@ -48,12 +48,11 @@ BOOL StopService(SC_HANDLE service, const char* name, SERVICE_STATUS* status) {
     } else {
         accepted = ::ControlService(service, SERVICE_CONTROL_STOP, status);
     }
-    const DWORD error = ::GetLastError();
+    KeepLastError keep;
     if (accepted)
         report::Note(Previewing() ? "  service %s: would be asked to stop" : "  service %s: asked to stop", name);
     else
-        report::Note("  service %s: stop not accepted (error %lu)", name, error);
-    ::SetLastError(error);
+        report::Note("  service %s: stop not accepted (error %lu)", name, keep.Error());
     return accepted;
 }
 
@@ -64,10 +63,10 @@ BOOL DeleteService(SC_HANDLE service, const char* name, bool stillRunning) {
     }
     const bool preview = Previewing();
     const BOOL deleted = preview ? TRUE : ::DeleteService(service);
-    const DWORD error = ::GetLastError();
+    KeepLastError keep;
     if (!deleted) {
         Count(&Tally::refused);
-        report::Note("  service %s: not deleted (error %lu)", name, error);
+        report::Note("  service %s: not deleted (error %lu)", name, keep.Error());
     } else if (stillRunning) {
         Count(&Tally::removed);
         Count(&Tally::pending);
@@ -76,7 +75,6 @@ BOOL DeleteService(SC_HANDLE service, const char* name, bool stillRunning) {
         Count(&Tally::removed);
         report::Note(preview ? "  service %s: would be deleted" : "  service %s: deleted", name);
     }
-    ::SetLastError(error);
     return deleted;
 }
 

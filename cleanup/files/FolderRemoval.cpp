@@ -19,7 +19,7 @@ namespace {
 const size_t kMaxInputLength = 260;
 
 // True when keep covers the entry at path; the walk that meets it first says so
-// in the report (the product file walk, which always runs before the other).
+// in the report.
 bool IsKept(const KeptPaths* keep, const char* path, const WIN32_FIND_DATAA& fd, bool say) {
     if (!keep || !keep->Covers(path)) return false;
     if (say) report::Kept(IsFolder(fd) ? "folder" : "file", path, "no copy of it could be made");
@@ -31,22 +31,68 @@ bool BuildPattern(char* out, size_t size, const char* folder) {
     return BuildPath(out, size, folder, EndsWithBackslash(folder) ? "*.*" : "\\*.*");
 }
 
-}  // namespace
-
-int DeleteFolderTree(const char* folder) {
-    if (!folder || IsReparseFolder(folder)) return 1;
+// The walks below a folder already judged: each child's link test comes from
+// its listing entry, so that no folder is asked about twice.
+void DeleteFolderTreeBelow(const char* folder) {
     char pattern[512];
-    if (!BuildPath(pattern, sizeof pattern, folder, "\\*.*")) return 1;
+    if (!BuildPath(pattern, sizeof pattern, folder, "\\*.*")) return;
     ForEachEntry(pattern, [&](const WIN32_FIND_DATAA& fd) {
         char child[512];
         if (SkipsLink(folder, fd) || !BuildPath(child, sizeof child, folder, "\\", fd.cFileName)) return;
         if (IsFolder(fd)) {
-            DeleteFolderTree(child);
+            DeleteFolderTreeBelow(child);
             change::RemoveFolder(child, true);
         } else {
             change::DeleteFile(child);
         }
     });
+}
+
+void DeleteProductFilesBelow(const char* folder, const KeptPaths* keep) {
+    char pattern[260];
+    if (!BuildPattern(pattern, sizeof pattern, folder)) return;
+    ForEachEntry(pattern, [&](const WIN32_FIND_DATAA& fd) {
+        char child[260];
+        if (SkipsLink(folder, fd) || !BuildPath(child, sizeof child, folder, "\\", fd.cFileName) ||
+            IsKept(keep, child, fd, true))
+            return;
+        if (IsFolder(fd)) {
+            DeleteProductFilesBelow(child, keep);
+            return;
+        }
+        DeleteIfExtraProductFile(fd.cFileName, folder);
+        if (FindNameInTable(fd.cFileName, ProductFileNames, ProductFileNameCount) >= 0) change::DeleteFile(child);
+    });
+}
+
+void RemoveFolderContentsBelow(const char* folder, int namedOnly, const KeptPaths* keep) {
+    char pattern[260];
+    if (!BuildPattern(pattern, sizeof pattern, folder)) return;
+    // A walk by name follows the product file walk, which has said what is kept.
+    const bool say = !namedOnly;
+    ForEachEntry(pattern, [&](const WIN32_FIND_DATAA& fd) {
+        if (SkipsLink(folder, fd)) return;
+        if (IsFolder(fd)) {
+            char sub[260];
+            if (!BuildPath(sub, sizeof sub, folder, "\\", fd.cFileName) || IsKept(keep, sub, fd, say)) return;
+            if (namedOnly && FindNameInTable(fd.cFileName, ProductFolderNames, ProductFolderNameCount) < 0)
+                return report::Kept("folder", sub, "not a product folder");
+            RemoveFolderContentsBelow(sub, namedOnly, keep);
+            change::RemoveFolder(sub, false);
+        } else if (!namedOnly) {
+            char path[520];
+            if (BuildPath(path, sizeof path, folder, "\\", fd.cFileName) && !IsKept(keep, path, fd, say))
+                change::DeleteFile(path);
+        } else if (FindNameInTable(fd.cFileName, ProductFileNames, ProductFileNameCount) < 0) {
+            report::Note("  file %s\\%s: kept, not a product file", folder, fd.cFileName);
+        }
+    });
+}
+
+}  // namespace
+
+int DeleteFolderTree(const char* folder) {
+    if (folder && !IsReparseFolder(folder)) DeleteFolderTreeBelow(folder);
     return 1;
 }
 
@@ -63,43 +109,12 @@ int DeleteIfExtraProductFile(const char* fileName, const char* folder) {
 }
 
 int DeleteProductFilesInTree(const char* folder, const KeptPaths* keep) {
-    if (!folder || std::strlen(folder) > kMaxInputLength || IsReparseFolder(folder)) return 1;
-    char pattern[260];
-    if (!BuildPattern(pattern, sizeof pattern, folder)) return 1;
-    ForEachEntry(pattern, [&](const WIN32_FIND_DATAA& fd) {
-        char child[260];
-        if (SkipsLink(folder, fd) || !BuildPath(child, sizeof child, folder, "\\", fd.cFileName) ||
-            IsKept(keep, child, fd, true))
-            return;
-        if (IsFolder(fd)) {
-            DeleteProductFilesInTree(child, keep);
-            return;
-        }
-        DeleteIfExtraProductFile(fd.cFileName, folder);
-        if (FindNameInTable(fd.cFileName, ProductFileNames, ProductFileNameCount) >= 0) change::DeleteFile(child);
-    });
+    if (folder && std::strlen(folder) <= kMaxInputLength && !IsReparseFolder(folder)) DeleteProductFilesBelow(folder, keep);
     return 1;
 }
 
 int RemoveFolderContents(const char* folder, int namedOnly, const KeptPaths* keep) {
     if (!folder || std::strlen(folder) > kMaxInputLength) return 0;
-    if (IsReparseFolder(folder)) return 1;
-    char pattern[260];
-    if (!BuildPattern(pattern, sizeof pattern, folder)) return 1;
-    ForEachEntry(pattern, [&](const WIN32_FIND_DATAA& fd) {
-        if (SkipsLink(folder, fd)) return;
-        if (IsFolder(fd)) {
-            char sub[260];
-            if (!BuildPath(sub, sizeof sub, folder, "\\", fd.cFileName) || IsKept(keep, sub, fd, false)) return;
-            if (namedOnly && FindNameInTable(fd.cFileName, ProductFolderNames, ProductFolderNameCount) < 0) return report::Kept("folder", sub, "not a product folder");
-            RemoveFolderContents(sub, namedOnly, keep);
-            change::RemoveFolder(sub, false);
-        } else if (!namedOnly) {
-            char path[520];
-            if (BuildPath(path, sizeof path, folder, "\\", fd.cFileName) && !IsKept(keep, path, fd, false)) change::DeleteFile(path);
-        } else if (FindNameInTable(fd.cFileName, ProductFileNames, ProductFileNameCount) < 0) {
-            report::Note("  file %s\\%s: kept, not a product file", folder, fd.cFileName);
-        }
-    });
+    if (!IsReparseFolder(folder)) RemoveFolderContentsBelow(folder, namedOnly, keep);
     return 1;
 }

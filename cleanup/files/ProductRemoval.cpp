@@ -6,6 +6,7 @@
 #include <cstring>
 #include <initializer_list>
 
+#include "../../sys/ShellCalls.h"
 #include "../../framework/AfxString.h"
 #include "../../res/resource.h"
 #include "../../sys/OsInfo.h"
@@ -86,8 +87,15 @@ int RemoveProductFolder(char* installDirectory, size_t capacity, const KeptPaths
     if (!installDirectory) return 0;
     const bool refused = IsRefusedProductFolder(installDirectory);
     if (!refused) {
-        DeleteProductFilesInTree(installDirectory, keep);
-        RemoveFolderContents(installDirectory, IsFullClearingFolder(installDirectory) ? 0 : 1, keep);
+        // A folder of the suite's own is emptied whole in one walk; any other
+        // loses the suite's files at every depth first, then the product
+        // folders that are left empty.
+        if (IsFullClearingFolder(installDirectory)) {
+            RemoveFolderContents(installDirectory, 0, keep);
+        } else {
+            DeleteProductFilesInTree(installDirectory, keep);
+            RemoveFolderContents(installDirectory, 1, keep);
+        }
         change::RemoveFolder(installDirectory, false);
     } else if (*installDirectory) {
         report::Kept("folder", installDirectory, "refused as a protected folder or a link");
@@ -99,7 +107,7 @@ int RemoveProductFolder(char* installDirectory, size_t capacity, const KeptPaths
 int RemoveProductShortcuts(char* installDirectory, size_t capacity) {
     const bool nt = IsWindowsNT() != 0;
     char desktop[512] = {};
-    if (!::SHGetSpecialFolderPathA(nullptr, desktop, nt ? CSIDL_COMMON_DESKTOPDIRECTORY : CSIDL_DESKTOP, FALSE))
+    if (!GetSpecialFolderPath(nullptr, desktop, nt ? CSIDL_COMMON_DESKTOPDIRECTORY : CSIDL_DESKTOP, FALSE))
         return 0;
 
     struct Pair {
@@ -135,7 +143,7 @@ int RemoveProductShortcuts(char* installDirectory, size_t capacity) {
     }
 
     char programs[512] = {};
-    if (!::SHGetSpecialFolderPathA(nullptr, programs, nt ? CSIDL_COMMON_PROGRAMS : CSIDL_PROGRAMS, FALSE)) return 0;
+    if (!GetSpecialFolderPath(nullptr, programs, nt ? CSIDL_COMMON_PROGRAMS : CSIDL_PROGRAMS, FALSE)) return 0;
     for (UINT id : {IDS_MENU_SECURITY_2006, IDS_MENU_SECURITY_2006P, IDS_MENU_SECURITY}) {
         CString name;
         name.LoadString(id);

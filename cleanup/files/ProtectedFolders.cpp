@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "../../sys/ShellCalls.h"
 #include "../../framework/Handles.h"
 #include "../paths/FolderIdentity.h"
 #include "../paths/PathText.h"
@@ -48,7 +49,7 @@ void AddComparable(Folders& list, const char* path) {
 
 std::string ShellFolder(int csidl) {
     char folder[MAX_PATH] = {};
-    if (!::SHGetSpecialFolderPathA(nullptr, folder, csidl, FALSE)) return "";
+    if (!GetSpecialFolderPath(nullptr, folder, csidl, FALSE)) return "";
     return folder;
 }
 
@@ -153,8 +154,11 @@ bool IsProtectedFolder(const char* installDirectory) {
         protectedFolders.push_back(known);
         // The same place inside every other profile.
         if (!haveOwn || !IsSameOrBelowComparable(known, own) || std::strlen(known) == std::strlen(own)) continue;
+        // The same place inside every other profile: only a folder inside that
+        // profile can hold it (one that holds the profile is refused for that).
         const char* relative = known + std::strlen(own);
-        for (const std::string& profile : profiles) AddComparable(protectedFolders, (profile + relative).c_str());
+        for (const std::string& profile : profiles)
+            if (IsSameOrBelowComparable(dir, profile.c_str())) AddComparable(protectedFolders, (profile + relative).c_str());
     }
     for (const std::string& p : profiles) protectedFolders.push_back(p);
 

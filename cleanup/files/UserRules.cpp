@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include "../../sys/ShellCalls.h"
 #include "../report/RunReport.h"
 #include "FolderCopy.h"
 #include "../paths/FolderIdentity.h"
@@ -62,7 +63,7 @@ bool CopyItem(const RuleItem& item, const char* source, const CopyPlace& place) 
 CopyPlace DocumentsPlace(const char* installDirectory) {
     CopyPlace place;
     char documents[MAX_PATH] = {};
-    if (!::SHGetSpecialFolderPathA(nullptr, documents, CSIDL_PERSONAL, FALSE) || !documents[0] ||
+    if (!GetSpecialFolderPath(nullptr, documents, CSIDL_PERSONAL, FALSE) || !documents[0] ||
         folderwalk::IsSameOrBelow(documents, installDirectory))
         return place;
     if (!BuildPath(place.anchor, sizeof place.anchor, documents) ||

@@ -141,18 +141,19 @@ std::vector<std::string> ComparableForms(const char* path) {
             if (pathtext::EqualNoCase(f.c_str(), form)) return;
         forms.push_back(form);
     };
-    char form[520];
+    char form[520], spelt[520], plain[520];
     if (!ComparableFolder(path, form, sizeof form)) return forms;
     add(form);
-    {
+    DWORD n = Unprefixed(path, plain, sizeof plain) ? ::GetFullPathNameA(plain, sizeof spelt, spelt, nullptr) : 0;
+    if (n == 0 || n >= sizeof spelt) return forms;
+    StripTrailingBackslashes(spelt);
+    add(spelt);
+    // WoW64 redirects only below the Windows folder.
+    char windows[520];
+    UINT w = IsWow64() ? ::GetWindowsDirectoryA(windows, sizeof windows) : 0;
+    if (w > 0 && w < sizeof windows && IsSameOrBelowComparable(spelt, windows)) {
         WithoutRedirection unredirected;
         if (ComparableFolder(path, form, sizeof form)) add(form);
-    }
-    char plain[520];
-    DWORD n = Unprefixed(path, plain, sizeof plain) ? ::GetFullPathNameA(plain, sizeof form, form, nullptr) : 0;
-    if (n > 0 && n < sizeof form) {
-        StripTrailingBackslashes(form);
-        add(form);
     }
     return forms;
 }

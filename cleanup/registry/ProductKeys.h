@@ -17,5 +17,5 @@ int DeleteUpdateKey(HKEY root);
 // Run keys could be opened, 0 otherwise (a missing value is no failure).
 int DeleteRunValues();
 // Deletes root\keyPath with everything below it. SHDeleteKeyA's result (0 deleted,
-// 2 not there, ...); 0 with nothing done for an absent or empty path.
+// 2 not there, ..., 120 without shlwapi.dll); 0 with nothing done for an absent or empty path.
 LONG DeleteRegistryTree(HKEY root, const char* keyPath);

@@ -5,7 +5,6 @@
 #include "../change/RegistryChanges.h"
 #include "../report/RunReport.h"
 
-#include <cstdio>
 #include <cstring>
 
 // Written as the suite writes them; registry names ignore case ("11Cf").
@@ -61,7 +60,7 @@ HRESULT RestoreScriptEngineClass(const char* classId) {
     const DWORD pathLength = static_cast<DWORD>(std::strlen(path));
 
     char keyPath[260];
-    std::snprintf(keyPath, sizeof(keyPath), "CLSID\\%s\\InprocServer32", classId);
+    AfxFormat(keyPath, sizeof(keyPath), "CLSID\\%s\\InprocServer32", classId);
 
     RegKey key;
     if (report::Opened(HKEY_CLASSES_ROOT, keyPath,

@@ -1,23 +1,12 @@
 #include "RunReport.h"
 
 #include <cstdarg>
-#include <cstdio>
+
+#include "../../framework/AfxString.h"
 
 namespace {
 
 RunReport* g_current = nullptr;
-
-// Keeps the last error across the reporting, so a caller that asks for it
-// after a reported call still sees the call's own.
-class KeepLastError {
-public:
-    KeepLastError() : m_error(::GetLastError()) {}
-    ~KeepLastError() { ::SetLastError(m_error); }
-    DWORD Error() const { return m_error; }
-
-private:
-    DWORD m_error;
-};
 
 const char* RootName(HKEY root) {
     if (root == HKEY_LOCAL_MACHINE) return "HKLM\\";
@@ -28,7 +17,7 @@ const char* RootName(HKEY root) {
 
 void Write(const char* format, va_list args) {
     char text[1100];
-    std::vsnprintf(text, sizeof text, format, args);
+    AfxFormatV(text, sizeof text, format, args);
     g_current->Line(text);
 }
 
@@ -42,11 +31,11 @@ void Write(const char* format, ...) {
 // The outcome of a registry call as a reader wants it.
 void RegistryOutcome(char (&out)[64], LONG rc, const char* done) {
     if (rc == ERROR_SUCCESS)
-        std::snprintf(out, sizeof out, "%s", done);
+        AfxFormat(out, sizeof out, "%s", done);
     else if (rc == ERROR_FILE_NOT_FOUND || rc == ERROR_PATH_NOT_FOUND)
-        std::snprintf(out, sizeof out, "absent");
+        AfxFormat(out, sizeof out, "absent");
     else
-        std::snprintf(out, sizeof out, "refused (error %ld)", static_cast<long>(rc));
+        AfxFormat(out, sizeof out, "refused (error %ld)", static_cast<long>(rc));
 }
 
 }  // namespace

@@ -20,6 +20,18 @@ public:
     virtual const char* Place() const { return ""; }
 };
 
+// Keeps the thread's last error across the reporting it is alive for, so that a
+// caller that asks for it after a reported call still sees the call's own.
+class KeepLastError {
+public:
+    KeepLastError() : m_error(::GetLastError()) {}
+    ~KeepLastError() { ::SetLastError(m_error); }
+    DWORD Error() const { return m_error; }
+
+private:
+    DWORD m_error;
+};
+
 // Installs report as the current one until the scope ends; scopes nest.
 class ReportScope {
 public:

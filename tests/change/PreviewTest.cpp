@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "../../cleanup/backup/RegExport.h"
 #include "../../cleanup/change/ChangeSession.h"
 #include "../../cleanup/change/RegistryChanges.h"
 #include "../../cleanup/report/RunReport.h"
@@ -75,16 +76,38 @@ std::string FileTree(const std::string& root) {
     return out;
 }
 
+// Counts the saves the layer asks for, and those made while the item still
+// had something to save: a save after its change would find nothing.
+class SaveCounter : public change::RegistryBackup {
+public:
+    void SaveTree(HKEY root, const char* path) override { Count(regexport::TreeText(root, path)); }
+    void SaveValue(HKEY root, const char* path, const char* name) override {
+        Count(regexport::ValueText(root, path, name));
+    }
+    int saves = 0, withContent = 0;
+
+private:
+    void Count(const std::string& text) {
+        ++saves;
+        if (!text.empty()) ++withContent;
+    }
+};
+
 struct Result {
     Named named;
     change::Tally tally;
+    SaveCounter backup;
 };
 Result RunIn(change::Mode mode, const std::function<void()>& operation) {
+    Result result;
     LinesReport report;
     ReportScope scope(&report);
     change::Session session(mode);
+    session.SetBackup(&result.backup);
     operation();
-    return {ItemsOf(report.lines), session.Counts()};
+    result.named = ItemsOf(report.lines);
+    result.tally = session.Counts();
+    return result;
 }
 
 const char kVelkaris[] = "SOFTWARE\\Velkaris";
@@ -95,10 +118,11 @@ TEST(Preview, ChangesNothingAndAnswersAsTheRealRunWould) {
     char dir[InstallDirectoryBufferSize] = {};
     struct Case {
         const char* name;
+        bool registry;
         std::function<void()> seed, operation;
         std::function<std::string()> state;
     } cases[] = {
-        {"a folder emptied whole, a read-only file, a file in use",
+        {"a folder emptied whole, a read-only file, a file in use", false,
          [&] {
              for (const char* f : {"TQM32.EXE", "mine.txt", "QMF\\mail.xml", "Deep\\Er\\x.pth", "Deep\\held.dat"})
                  ASSERT_TRUE(MakeFile(full + "\\" + f));
@@ -106,14 +130,14 @@ TEST(Preview, ChangesNothingAndAnswersAsTheRealRunWould) {
          },
          [&] { lstrcpyA(dir, full.c_str()); RemoveProductFolder(dir, sizeof dir); },
          [&] { return FileTree(full); }},
-        {"a folder cleaned by name: listed folders that empty go, the user's stay",
+        {"a folder cleaned by name: listed folders that empty go, the user's stay", false,
          [&] {
              for (const char* f : {"TQMPFW.EXE", "notes.txt", "Skin\\ZRPSkin.bmp", "Rules\\own.xml", "Mine\\a.pth"})
                  ASSERT_TRUE(MakeFile(named + "\\" + f));
          },
          [&] { lstrcpyA(dir, named.c_str()); RemoveProductFolder(dir, sizeof dir); },
          [&] { return FileTree(named); }},
-        {"product keys with values, a subkey that has its own, and the firewall's",
+        {"product keys with values, a subkey that has its own, and the firewall's", true,
          [&] {
              for (const char* k : {"antivirus\\Options", "antivirus\\Update\\Deeper", "antivirus\\Other", "TqmPFW\\Sub"})
                  ASSERT_TRUE(regtest::CreateKey(HKEY_CURRENT_USER, std::string(kVelkaris) + "\\" + k));
@@ -124,7 +148,7 @@ TEST(Preview, ChangesNothingAndAnswersAsTheRealRunWould) {
          },
          [] { DeleteProductKeys(HKEY_CURRENT_USER); },
          [] { return RegistryTree(HKEY_CURRENT_USER, kVelkaris); }},
-        {"values written anew and with the data they hold",
+        {"values written anew and with the data they hold", true,
          [] {
              regtest::SetString(HKEY_CURRENT_USER, std::string(kVelkaris) + "\\Write", "same", "C:\\Same");
              regtest::SetString(HKEY_CURRENT_USER, std::string(kVelkaris) + "\\Write", "other", "before");
@@ -162,6 +186,9 @@ TEST(Preview, ChangesNothingAndAnswersAsTheRealRunWould) {
         EXPECT_EQ(preview.tally.written, real.tally.written);
         EXPECT_EQ(preview.tally.pending, real.tally.pending);
         EXPECT_EQ(preview.tally.refused, real.tally.refused);
+        // Registry items are saved before they change, in a real run only.
+        EXPECT_EQ(preview.backup.saves, 0);
+        EXPECT_GE(real.backup.withContent, c.registry ? real.tally.removed + real.tally.written : 0);
     }
     RemoveTree(full);
     RemoveTree(named);

@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <sstream>
 #include <vector>
 
 namespace tolmtest {
@@ -226,6 +228,43 @@ ScopedWindowsVersion::ScopedWindowsVersion(const std::string& exeName, const cha
 
 ScopedWindowsVersion::~ScopedWindowsVersion() {
     ::RegDeleteKeyA(HKEY_CURRENT_USER, m_key.c_str());
+}
+
+bool RunProbeAs(const std::string& source, const ScratchDir& dir, const std::string& exeName, std::string* output) {
+    const std::string exe = dir / exeName;
+    const std::string out = dir / "out.txt";
+    ChildProcess child;
+    DWORD code = 99;
+    if (!::CopyFileA(source.c_str(), exe.c_str(), FALSE) || !child.Start("\"" + exe + "\" \"" + out + "\"") ||
+        !child.Wait(60000, &code) || code != 0)
+        return false;
+    std::ifstream in(out, std::ios::binary);
+    std::stringstream all;
+    all << in.rdbuf();
+    *output = all.str();
+    return true;
+}
+
+ScopedDisabledDlls::ScopedDisabledDlls(const std::string& exeName, std::initializer_list<const char*> dlls)
+    : m_key("Software\\Wine\\AppDefaults\\" + exeName) {
+    HKEY key = nullptr;
+    m_ok = ::RegCreateKeyExA(HKEY_CURRENT_USER, (m_key + "\\DllOverrides").c_str(), 0, nullptr, 0, KEY_SET_VALUE,
+                             nullptr, &key, nullptr) == ERROR_SUCCESS;
+    for (const char* dll : dlls)
+        m_ok = m_ok && ::RegSetValueExA(key, dll, 0, REG_SZ, reinterpret_cast<const BYTE*>(""), 1) == ERROR_SUCCESS;
+    if (key) ::RegCloseKey(key);
+}
+
+ScopedDisabledDlls::~ScopedDisabledDlls() {
+    ::RegDeleteKeyA(HKEY_CURRENT_USER, (m_key + "\\DllOverrides").c_str());
+    // The program's key goes too unless it holds other settings (a Version).
+    HKEY key = nullptr;
+    DWORD subkeys = 0, values = 0;
+    if (::RegOpenKeyExA(HKEY_CURRENT_USER, m_key.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return;
+    LONG rc = ::RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values, nullptr, nullptr,
+                                 nullptr, nullptr);
+    ::RegCloseKey(key);
+    if (rc == ERROR_SUCCESS && subkeys == 0 && values == 0) ::RegDeleteKeyA(HKEY_CURRENT_USER, m_key.c_str());
 }
 
 std::vector<DWORD> ProcessesNamed(const char* name) {

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <vector>
@@ -78,6 +79,11 @@ private:
     std::string m_path;
 };
 
+// Copies the helper program source to dir\exeName, runs it with the path of a
+// file in dir as its one argument and reads what it wrote there into output.
+// False when it cannot be run or does not end with 0 within a minute.
+bool RunProbeAs(const std::string& source, const ScratchDir& dir, const std::string& exeName, std::string* output);
+
 // Deletes a tree below root (C:\tolmtest by default; refuses any other place),
 // leaving links alone. Test use only.
 void RemoveTestTree(const std::string& path, const char* root = "C:\\tolmtest\\");
@@ -97,6 +103,23 @@ public:
     ScopedWindowsVersion& operator=(const ScopedWindowsVersion&) = delete;
 
     bool Ok() const { return m_ok; }  // the setting was written
+
+private:
+    std::string m_key;
+    bool m_ok = false;
+};
+
+// Keeps the named DLLs ("shlwapi", ...) from programs named exeName while it
+// lives (Wine's DllOverrides, empty value): loading them fails as on a system
+// that lacks them. The setting is removed afterwards.
+class ScopedDisabledDlls {
+public:
+    ScopedDisabledDlls(const std::string& exeName, std::initializer_list<const char*> dlls);
+    ~ScopedDisabledDlls();
+    ScopedDisabledDlls(const ScopedDisabledDlls&) = delete;
+    ScopedDisabledDlls& operator=(const ScopedDisabledDlls&) = delete;
+
+    bool Ok() const { return m_ok; }  // every setting was written
 
 private:
     std::string m_key;

@@ -24,6 +24,7 @@ struct StartCase {
     const char* description;     // the refused system's description in message 104
     Window window;
     DWORD exitCode;
+    bool withoutIe4 = false;  // shell32 and shlwapi.dll kept from the tool, as before Internet Explorer 4
 };
 
 const std::vector<int> kYesNo = {IDYES, IDNO};
@@ -43,13 +44,20 @@ std::vector<StartCase> Cases() {
     // What only looks like the silent switch opens the window.
     for (const char* args : {"\"-s \"", "/s", "-silent"})
         cases.push_back({"near miss of -s", footprint::kNamedDir, args, nullptr, false, {}, "", Window::Shown, 0});
-    const std::pair<const char*, const char*> systems[] = {
-        {"win95", "Microsoft Windows 95 "},
-        {"nt40", "Microsoft Windows NT "},
-        {"win2003", "Microsoft Windows Server 2003 family Standard Edition "}};
-    for (const auto& s : systems) {
-        cases.push_back({"refused system", footprint::kNamedDir, "", s.first, true, refused, s.second, Window::Ends, 3});
-        cases.push_back({"refused system, silent", footprint::kNamedDir, "-s", s.first, false, {}, "", Window::Ends, 1});
+    struct System {
+        const char* version;
+        const char* description;
+        bool withoutIe4;
+    };
+    const System systems[] = {{"win95", "Microsoft Windows 95 ", false},
+                              {"win95", "Microsoft Windows 95 ", true},
+                              {"nt40", "Microsoft Windows NT ", true},
+                              {"win2003", "Microsoft Windows Server 2003 family Standard Edition ", false}};
+    for (const System& s : systems) {
+        const char* name = s.withoutIe4 ? "refused system without Internet Explorer 4's DLLs" : "refused system";
+        cases.push_back({name, footprint::kNamedDir, "", s.version, true, refused, s.description, Window::Ends, 3,
+                         s.withoutIe4});
+        cases.push_back({name, footprint::kNamedDir, "-s", s.version, false, {}, "", Window::Ends, 1, s.withoutIe4});
     }
     cases.push_back({"no folder recorded, No to going on", "", "", nullptr, true,
                      {IDS_CONFIRM_REMOVE_ALL, IDS_NO_INSTALL_PATH}, "", Window::Shown, 0});
@@ -108,6 +116,9 @@ TEST_F(NothingChanges, UntilTheUserAgreesOnASupportedSystem) {
         if (installation != seeded) Seed(c.installDir, installed);
         seeded = installation;
         if (HasFatalFailure()) return;
+        std::unique_ptr<tolmtest::ScopedDisabledDlls> noIe4;
+        if (c.withoutIe4) noIe4.reset(new tolmtest::ScopedDisabledDlls("TolmUnload.exe", {"shell32", "shlwapi"}));
+        ASSERT_TRUE(!noIe4 || noIe4->Ok());
         std::map<int, int> answers;
         for (size_t i = 0; i < c.questions.size(); ++i) answers[c.questions[i]] = i + 1 < c.questions.size() ? IDYES : IDNO;
         const tooldriver::DriveResult r = tooldriver::Drive(fp->Tool(), c.args, c.pressRun, Answers(answers));

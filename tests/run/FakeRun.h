@@ -108,6 +108,7 @@ public:
     int PrepareVistaCompanion() override { return Call("PrepareVistaCompanion"), 1; }
     BOOL Restart() override { return Call("Restart"), TRUE; }
     std::unique_ptr<RunReport> OpenReport() override { return openReport ? openReport() : nullptr; }
+    std::unique_ptr<change::RegistryBackup> OpenBackup(const char*, const std::string&) override { return nullptr; }
 
 private:
     void Call(const std::string& s) { calls.push_back(s); }

@@ -2,7 +2,10 @@
 // and the exit code it ends with.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <set>
+#include <string>
+#include <vector>
 
 #include "Handles.h"
 #include "TestSupport.h"
@@ -14,6 +17,7 @@ namespace {
 const DWORD kStartTimeout = 20000;
 
 struct Outcome {
+    std::vector<std::string> boxes;  // the texts of the message boxes, in the order they came
     bool windowOpened = false;
     bool autoPlaced = false;  // 1 x 1 at (-10, -10)
     DWORD exitCode = 0xFFFFFFFF;
@@ -45,6 +49,7 @@ struct BoxArgs {
     DWORD pid;
     HWND main = nullptr;
     std::set<HWND> answered;  // each box answered once
+    std::vector<std::string> texts;
     bool open = false;        // a box was open in the last look
 };
 
@@ -59,8 +64,12 @@ BOOL CALLBACK AnswerBoxes(HWND hwnd, LPARAM lp) {
         a->main = hwnd;  // the main window has the Run button
     } else {
         a->open = true;
-        if (a->answered.insert(hwnd).second)
+        if (a->answered.insert(hwnd).second) {
+            char text[2048] = {};
+            ::GetDlgItemTextA(hwnd, 0xFFFF, text, sizeof text);
+            a->texts.push_back(text);
             ::PostMessageA(hwnd, WM_COMMAND, ::GetDlgItem(hwnd, IDNO) ? IDNO : IDOK, 0);
+        }
     }
     return TRUE;
 }
@@ -96,6 +105,7 @@ Outcome RunTool(const std::string& args, bool quotePath = false) {
         ::PostMessageA(boxes.main, WM_COMMAND, IDCANCEL, 0);
     }
     EXPECT_TRUE(p.Wait(kStartTimeout, &out.exitCode)) << "the tool did not end: " << cmd;
+    out.boxes = boxes.texts;
     return out;
 }
 
@@ -150,6 +160,45 @@ TEST(CommandLine, AutomaticStartSwitchIsCaseSensitiveAndNeedsTheBlank) {
         Outcome o = RunTool(args);
         EXPECT_TRUE(o.windowOpened);
         EXPECT_FALSE(o.autoPlaced);
+    }
+}
+
+// "/preview" and "/quiet", word by word in any case, run with no window; on a
+// machine without the suite the preview ends with its one message (nothing
+// changed, no item, where the report is) and exit code 0, "/quiet" with 1605.
+// The automatic start and near misses keep their own behaviour.
+TEST(CommandLine, UnattendedSwitchesRunWithoutAWindowAndEndWithTheirCodes) {
+    struct Case {
+        const char* args;
+        const char* version;  // what Wine reports to the tool, "" its default
+        bool window;
+        size_t boxes;
+        DWORD code;
+    } cases[] = {
+        {" /preview", "", false, 1, 0},
+        {" /PREVIEW /Quiet", "", false, 0, 0},
+        {" /quiet /preview", "", false, 0, 0},
+        {" /quiet", "", false, 0, 1605},
+        {" /Quiet C:\\tolmtest\\no such folder\\", "", false, 0, 1605},
+        {" /quiet", "win95", false, 0, 3},
+        {" /preview /quiet", "nt40", false, 0, 3},
+        {" /quiet /silent", "", true, 1, 0},  // the automatic start asks its start question
+        {" /preview now", "", true, 0, 0},
+        {" -s /quiet", "", true, 0, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.args) + " " + c.version);
+        std::unique_ptr<ScopedWindowsVersion> as;
+        if (*c.version) as.reset(new ScopedWindowsVersion("TolmUnload.exe", c.version));
+        Outcome o = RunTool(c.args);
+        EXPECT_EQ(o.windowOpened, c.window);
+        EXPECT_EQ(o.boxes.size(), c.boxes);
+        EXPECT_EQ(o.exitCode, c.code);
+        if (!c.window && c.boxes == 1) {
+            ASSERT_FALSE(o.boxes.empty());
+            EXPECT_NE(o.boxes[0].find(" 0 "), std::string::npos) << o.boxes[0];
+            EXPECT_NE(o.boxes[0].find("TolmUnload.log"), std::string::npos) << o.boxes[0];
+        }
     }
 }
 

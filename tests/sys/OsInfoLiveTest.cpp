@@ -5,7 +5,6 @@
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
-#include <fstream>
 #include <sstream>
 #include <string>
 
@@ -47,20 +46,10 @@ Probe RunAs(const std::string& version) {
     Probe p;
     ScratchDir dir("osprobe_" + version);
     const std::string exeName = "osprobe_" + version + ".exe";
-    const std::string exe = dir / exeName;
-    const std::string out = dir / "out.txt";
-    EXPECT_TRUE(CopyFileA((BinDir() + "\\tests\\sys\\osprobe.exe").c_str(), exe.c_str(), FALSE));
     VersionOverride override(exeName, version);
     EXPECT_TRUE(override.Ok());
-    ChildProcess child;
-    EXPECT_TRUE(child.Start("\"" + exe + "\" \"" + out + "\""));
-    DWORD code = 99;
-    EXPECT_TRUE(child.Wait(60000, &code));
-    EXPECT_EQ(0u, code);
-    std::ifstream in(out, std::ios::binary);
-    std::stringstream all;
-    all << in.rdbuf();
-    std::string content = all.str();
+    std::string content;
+    EXPECT_TRUE(RunProbeAs(BinDir() + "\\tests\\sys\\osprobe.exe", dir, exeName, &content)) << version;
     size_t nl = content.find('\n');
     if (nl == std::string::npos) {
         ADD_FAILURE() << "no probe output for " << version;

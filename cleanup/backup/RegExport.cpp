@@ -1,0 +1,163 @@
+#include "RegExport.h"
+
+#include <cstring>
+#include <vector>
+
+#include "../../framework/Handles.h"
+#include "../../sys/OsInfo.h"
+#include "../paths/PathText.h"
+
+namespace regexport {
+
+namespace {
+
+const size_t kLineWidth = 80;  // regedit's own: hex data is continued before it
+
+const char* RootText(HKEY root) {
+    if (root == HKEY_LOCAL_MACHINE) return "HKEY_LOCAL_MACHINE";
+    if (root == HKEY_CURRENT_USER) return "HKEY_CURRENT_USER";
+    if (root == HKEY_CLASSES_ROOT) return "HKEY_CLASSES_ROOT";
+    if (root == HKEY_USERS) return "HKEY_USERS";
+    return "";
+}
+
+// path without regard to case begins with the component prefix.
+bool BeginsWith(const char* path, const char* prefix) {
+    const size_t n = std::strlen(prefix);
+    if (std::strlen(path) < n) return false;
+    std::string head(path, n);
+    return pathtext::EqualNoCase(head.c_str(), prefix) && (path[n] == '\0' || path[n] == '\\');
+}
+
+// The 64-bit view has the 32-bit view's own key: WoW64 redirects there.
+bool HasWow64Node(HKEY root, const char* node) {
+    RegKey key;
+    return ::RegOpenKeyExA(root, node, 0, KEY_READ | KEY_WOW64_64KEY, key.Put()) == ERROR_SUCCESS;
+}
+
+// text with backslashes and quotes escaped as regedit reads them back.
+std::string Escaped(const char* text, size_t length) {
+    std::string out;
+    for (size_t i = 0; i < length; ++i) {
+        const char c = text[i];
+        if (i + 1 < length && ::IsDBCSLeadByte(static_cast<BYTE>(c))) {
+            out.append(text + i, 2);  // a trail byte of 0x5C is no backslash
+            ++i;
+        } else if (c == '\\' || c == '"') {
+            out += '\\';
+            out += c;
+        } else if (c == '\r' || c == '\n') {
+            out += c == '\r' ? "\\r" : "\\n";
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+// A string regedit can take back as written between quotes.
+bool IsPlainString(const BYTE* data, DWORD size) {
+    if (size == 0 || data[size - 1] != 0) return false;
+    for (DWORD i = 0; i + 1 < size; ++i)
+        if (data[i] == 0 || data[i] == '\r' || data[i] == '\n') return false;
+    return true;
+}
+
+std::string Section(HKEY root, const char* path) { return "\r\n[" + KeyName(root, path) + "]\r\n"; }
+
+// Every value of the open key, in the order the system lists them.
+std::string ValuesOf(HKEY key) {
+    DWORD nameMax = 0, dataMax = 0;
+    if (::RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &nameMax, &dataMax,
+                           nullptr, nullptr) != ERROR_SUCCESS)
+        return "";
+    std::vector<char> name(nameMax + 2);
+    std::vector<BYTE> data(dataMax + 2);
+    std::string out;
+    for (DWORD i = 0;; ++i) {
+        DWORD nameSize = static_cast<DWORD>(name.size()), dataSize = static_cast<DWORD>(data.size()), type = 0;
+        LONG rc = ::RegEnumValueA(key, i, name.data(), &nameSize, nullptr, &type, data.data(), &dataSize);
+        if (rc == ERROR_MORE_DATA) {  // the sizes the key reported were short: ask again, larger
+            name.resize(name.size() * 2 + 260);
+            data.resize(data.size() * 2 + 260);
+            --i;
+            continue;
+        }
+        if (rc != ERROR_SUCCESS) break;
+        out += ValueLines(name.data(), type, data.data(), dataSize);
+    }
+    return out;
+}
+
+}  // namespace
+
+std::string KeyName(HKEY root, const char* path) {
+    std::string name = RootText(root);
+    if (!path || !*path) return name;
+    std::string rest = path;
+    if (IsWow64()) {
+        if (root == HKEY_LOCAL_MACHINE && BeginsWith(path, "SOFTWARE") && !BeginsWith(path, "SOFTWARE\\Wow6432Node") &&
+            !BeginsWith(path, "SOFTWARE\\Classes") && HasWow64Node(root, "SOFTWARE\\Wow6432Node"))
+            rest = std::string(path, 8) + "\\Wow6432Node" + std::string(path + 8);
+        else if (root == HKEY_CLASSES_ROOT && BeginsWith(path, "CLSID") && HasWow64Node(root, "Wow6432Node\\CLSID"))
+            rest = "Wow6432Node\\" + rest;
+    }
+    return name + "\\" + rest;
+}
+
+std::string TreeText(HKEY root, const char* path) {
+    RegKey key;
+    if (::RegOpenKeyExA(root, path, 0, KEY_READ, key.Put()) != ERROR_SUCCESS) return "";
+    std::string out = Section(root, path) + ValuesOf(key.Get());
+    char sub[260];
+    for (DWORD i = 0;; ++i) {
+        DWORD size = sizeof sub;
+        if (::RegEnumKeyExA(key.Get(), i, sub, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+        out += TreeText(root, (std::string(path) + "\\" + sub).c_str());
+    }
+    return out;
+}
+
+std::string ValueText(HKEY root, const char* path, const char* name) {
+    RegKey key;
+    if (::RegOpenKeyExA(root, path, 0, KEY_READ, key.Put()) != ERROR_SUCCESS) return "";
+    DWORD type = 0, size = 0;
+    if (::RegQueryValueExA(key.Get(), name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS) return "";
+    std::vector<BYTE> data(size + 2);
+    if (::RegQueryValueExA(key.Get(), name, nullptr, &type, data.data(), &size) != ERROR_SUCCESS) return "";
+    return Section(root, path) + ValueLines(name, type, data.data(), size);
+}
+
+std::string ValueLines(const char* name, DWORD type, const BYTE* data, DWORD size) {
+    std::string out = name && *name ? "\"" + Escaped(name, std::strlen(name)) + "\"=" : "@=";
+    char piece[32];
+    if (type == REG_SZ && IsPlainString(data, size)) {
+        out += "\"" + Escaped(reinterpret_cast<const char*>(data), size - 1) + "\"";
+    } else if (type == REG_DWORD && size == 4) {
+        DWORD value;
+        std::memcpy(&value, data, 4);
+        wsprintfA(piece, "dword:%08lx", value);
+        out += piece;
+    } else {
+        if (type == REG_BINARY) {
+            out += "hex:";
+        } else {
+            wsprintfA(piece, "hex(%lx):", type);
+            out += piece;
+        }
+        size_t line = out.size();
+        for (DWORD i = 0; i < size; ++i) {
+            wsprintfA(piece, i + 1 < size ? "%02x," : "%02x", data[i]);
+            // Continued after a comma, so that the line with its backslash stays within the width.
+            if (i > 0 && line + std::strlen(piece) + 1 > kLineWidth) {
+                out += "\\\r\n  ";
+                line = 2;
+            }
+            out += piece;
+            line += std::strlen(piece);
+        }
+    }
+    return out + "\r\n";
+}
+
+}  // namespace regexport

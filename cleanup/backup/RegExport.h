@@ -1,0 +1,31 @@
+// Registry keys and values as the text of a REGEDIT4 file (ANSI, in the
+// system's code page), which regedit imports on every Windows from 95 to Vista.
+#pragma once
+#include <windows.h>
+
+#include <string>
+
+namespace regexport {
+
+// The full name regedit reads for root\path as this process sees it. A 32-bit
+// process on 64-bit Windows sees the 32-bit view: its keys are named where they
+// really live (SOFTWARE\Wow6432Node, Wow6432Node\CLSID), so that regedit of
+// either bitness puts them back in the same place.
+std::string KeyName(HKEY root, const char* path);
+
+// The sections of root\path and of every key below it, each "[name]" followed
+// by its values; "" when the key cannot be opened.
+std::string TreeText(HKEY root, const char* path);
+// The section of root\path with only the value name (null or "" the default);
+// "" when the value is not there.
+std::string ValueText(HKEY root, const char* path, const char* name);
+
+// One value as regedit writes it: "name"= (@= for the default) and its data.
+// REG_SZ with its terminating NUL and no line break or NUL inside as a quoted
+// string, REG_DWORD of four bytes as dword:, REG_BINARY as hex:, everything
+// else (strings without their NUL among them) as hex(type):, hex data
+// continued with ",\" on lines of at most 80 characters. Backslashes and quotes
+// are escaped; a double-byte character's trail byte is never taken for one.
+std::string ValueLines(const char* name, DWORD type, const BYTE* data, DWORD size);
+
+}  // namespace regexport

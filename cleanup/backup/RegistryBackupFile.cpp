@@ -1,0 +1,82 @@
+#include "RegistryBackupFile.h"
+
+#include "../files/FolderWalk.h"
+#include "../paths/PathText.h"
+#include "../report/RunReport.h"
+#include "RegExport.h"
+
+namespace {
+
+const char kHeader[] = "REGEDIT4\r\n";
+
+// TolmUnload-backup-<date>-<time>.reg, and -2, -3, ... after it when taken.
+std::string Candidate(const std::string& folder, const SYSTEMTIME& now, int attempt) {
+    char name[80];
+    wsprintfA(name, "TolmUnload-backup-%04u%02u%02u-%02u%02u%02u", now.wYear, now.wMonth, now.wDay, now.wHour,
+              now.wMinute, now.wSecond);
+    std::string path = folder + (pathtext::EndsWithBackslash(folder.c_str()) ? "" : "\\") + name;
+    if (attempt > 1) {
+        char number[16];
+        wsprintfA(number, "-%d", attempt);
+        path += number;
+    }
+    return path + ".reg";
+}
+
+}  // namespace
+
+RegistryBackupFile::RegistryBackupFile(std::vector<std::string> folders) : m_folders(std::move(folders)) {}
+
+bool RegistryBackupFile::Open() {
+    if (m_tried) return m_file.Valid();
+    m_tried = true;
+    SYSTEMTIME now;
+    ::GetLocalTime(&now);
+    DWORD error = ERROR_PATH_NOT_FOUND;
+    for (const std::string& folder : m_folders) {
+        if (folder.empty() || folderwalk::IsReparseFolder(folder.c_str())) continue;
+        // A new file every time: nothing of another run's, or behind a name, is written to.
+        for (int attempt = 1; attempt <= 99; ++attempt) {
+            const std::string path = Candidate(folder, now, attempt);
+            FileHandle file(::CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
+                                          FILE_ATTRIBUTE_NORMAL, nullptr));
+            if (!file) {
+                error = ::GetLastError();
+                if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) continue;
+                break;  // this folder takes no file: the next one
+            }
+            DWORD written = 0;
+            if (!::WriteFile(file.Get(), kHeader, sizeof kHeader - 1, &written, nullptr)) {
+                error = ::GetLastError();
+                break;
+            }
+            m_file = std::move(file);
+            m_path = path;
+            report::Note("Registry backup: %s (regedit imports it to put back what this run deletes or rewrites)",
+                         path.c_str());
+            return true;
+        }
+    }
+    m_failed = true;
+    report::Note("Registry backup: could not be written (error %lu); the run goes on without it", error);
+    return false;
+}
+
+void RegistryBackupFile::Append(const std::string& text) {
+    if (text.empty() || m_failed || !Open()) return;
+    DWORD written = 0;
+    if (!::WriteFile(m_file.Get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) ||
+        written != text.size()) {
+        m_failed = true;
+        report::Note("Registry backup: %s could not be written on (error %lu); the run goes on without it",
+                     m_path.c_str(), ::GetLastError());
+        return;
+    }
+    ::FlushFileBuffers(m_file.Get());  // on disk before the change it saves
+}
+
+void RegistryBackupFile::SaveTree(HKEY root, const char* path) { Append(regexport::TreeText(root, path)); }
+
+void RegistryBackupFile::SaveValue(HKEY root, const char* path, const char* name) {
+    Append(regexport::ValueText(root, path, name));
+}

@@ -1,0 +1,35 @@
+// The registry backup of a real run: a REGEDIT4 file that regedit (a double
+// click, or "regedit /s") imports to put back what the run deleted or rewrote.
+#pragma once
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "../../framework/Handles.h"
+#include "../change/ChangeSession.h"
+
+class RegistryBackupFile : public change::RegistryBackup {
+public:
+    // folders: where the file may go, in order; each has been chosen as the
+    // report's are (never in the folder the run clears, never a link).
+    explicit RegistryBackupFile(std::vector<std::string> folders);
+    // Each appends what is about to change, as it is now. The file is made at
+    // the first save, under a name no earlier run has used, and says so in the
+    // report; one that cannot be made or written is reported once, and the run
+    // goes on without it.
+    void SaveTree(HKEY root, const char* path) override;
+    void SaveValue(HKEY root, const char* path, const char* name) override;
+    // The file written to; "" before the first save or when none could be made.
+    const std::string& Path() const { return m_path; }
+
+private:
+    void Append(const std::string& text);
+    bool Open();
+
+    std::vector<std::string> m_folders;
+    FileHandle m_file;
+    std::string m_path;
+    bool m_tried = false;
+    bool m_failed = false;
+};

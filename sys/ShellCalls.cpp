@@ -1,0 +1,46 @@
+#include "ShellCalls.h"
+
+#include <cstring>
+
+FARPROC SystemFunction(const char* dll, const char* function) {
+    HMODULE module = ::GetModuleHandleA(dll);
+    if (!module) {
+        // By full path: never a same-named DLL beside the program.
+        char path[MAX_PATH];
+        UINT n = ::GetSystemDirectoryA(path, MAX_PATH);
+        if (n == 0 || n + 1 + std::strlen(dll) >= MAX_PATH) return nullptr;
+        path[n] = '\\';
+        std::strcpy(path + n + 1, dll);
+        module = ::LoadLibraryA(path);
+    }
+    return module ? ::GetProcAddress(module, function) : nullptr;
+}
+
+namespace {
+
+template <typename F>
+F Lookup(const char* dll, const char* function) {
+    return reinterpret_cast<F>(reinterpret_cast<void*>(SystemFunction(dll, function)));
+}
+
+}  // namespace
+
+BOOL GetSpecialFolderPath(HWND owner, LPSTR path, int csidl, BOOL create) {
+    typedef BOOL(WINAPI * Fn)(HWND, LPSTR, int, BOOL);
+    static const Fn fn = Lookup<Fn>("shell32.dll", "SHGetSpecialFolderPathA");
+    if (fn) return fn(owner, path, csidl, create);
+    path[0] = '\0';
+    return FALSE;
+}
+
+DWORD DeleteKeyTree(HKEY root, LPCSTR subKey) {
+    typedef DWORD(WINAPI * Fn)(HKEY, LPCSTR);
+    static const Fn fn = Lookup<Fn>("shlwapi.dll", "SHDeleteKeyA");
+    return fn ? fn(root, subKey) : ERROR_CALL_NOT_IMPLEMENTED;
+}
+
+BOOL StartMouseTracking(LPTRACKMOUSEEVENT request) {
+    typedef BOOL(WINAPI * Fn)(LPTRACKMOUSEEVENT);
+    static const Fn fn = Lookup<Fn>("comctl32.dll", "_TrackMouseEvent");
+    return fn ? fn(request) : FALSE;
+}

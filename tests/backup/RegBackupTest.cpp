@@ -1,0 +1,182 @@
+// The registry backup: what it writes is what regedit puts back, value for
+// value, and the file is always a new one of its own.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "../../cleanup/backup/RegExport.h"
+#include "../../cleanup/backup/RegistryBackupFile.h"
+#include "../../cleanup/report/RunReport.h"
+#include "FileTestSupport.h"
+#include "RegTestSupport.h"
+
+using filetest::ReadAll;
+
+namespace {
+
+const char kKey[] = "Software\\TolmTest\\Backup";
+// Where the round trip is made: a per-user key, and two that a 32-bit program
+// on 64-bit Windows sees in the 32-bit view (named in the backup where they live).
+const struct Place {
+    HKEY root;
+    const char* key;   // the key the values go in
+    const char* top;   // what the test makes and takes away again
+} kPlaces[] = {
+    {HKEY_CURRENT_USER, "Software\\TolmTest\\Backup", "Software\\TolmTest"},
+    {HKEY_LOCAL_MACHINE, "SOFTWARE\\TolmTest\\Backup", "SOFTWARE\\TolmTest"},
+    {HKEY_CLASSES_ROOT, "CLSID\\{7E57B0C0-0000-4000-8000-00000000B4C5}\\InprocServer32",
+     "CLSID\\{7E57B0C0-0000-4000-8000-00000000B4C5}"},
+};
+
+struct Value {
+    std::string name;
+    DWORD type;
+    std::string data;  // the bytes RegQueryValueExA gives
+};
+
+std::vector<Value> ReadValues(HKEY root, const std::string& path) {
+    std::vector<Value> values;
+    for (const std::string& name : regtest::ValueNames(root, path)) {
+        Value v{name, 0, ""};
+        regtest::ReadValue(root, path, name.c_str(), &v.type, &v.data);
+        values.push_back(v);
+    }
+    std::sort(values.begin(), values.end(), [](const Value& a, const Value& b) { return a.name < b.name; });
+    return values;
+}
+
+bool SetRaw(HKEY root, const std::string& path, const Value& v) {
+    HKEY key;
+    if (::RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr)) return false;
+    LONG rc = ::RegSetValueExA(key, v.name.empty() ? nullptr : v.name.c_str(), 0, v.type,
+                               reinterpret_cast<const BYTE*>(v.data.data()), static_cast<DWORD>(v.data.size()));
+    ::RegCloseKey(key);
+    return rc == ERROR_SUCCESS;
+}
+
+// Imports file with the regedit at exe, as a person would ("regedit /s").
+bool Import(const std::string& exe, const std::string& file) {
+    tolmtest::ChildProcess p;
+    DWORD code = 1;
+    return p.Start("\"" + exe + "\" /s \"" + file + "\"") && p.Wait(60000, &code);
+}
+
+TEST(RegistryBackup, RegeditPutsBackEveryTypeNameAndData) {
+    const UINT cp = ::GetACP();
+    const std::string japanese = tolmtest::FromUtf8(cp == 936 ? "维卡托姆防病毒" : "ヴェルカリス対策", cp);
+    const std::string trail5c = cp == 936 ? "\x81\x5C" : "\x95\x5C";  // a trail byte that reads as a backslash
+    std::string binary;
+    for (int i = 0; i < 300; ++i) binary += static_cast<char>(i * 7);
+    const std::vector<Value> table = {
+        {"plain", REG_SZ, std::string("C:\\Program Files\\Velkaris\\", 27)},
+        {"say \"hi\" \\ there", REG_SZ, std::string("a \"b\" \\c\\\0", 11)},
+        {"", REG_SZ, std::string("the default value\0", 18)},
+        {japanese, REG_SZ, japanese + trail5c + "\\" + std::string(1, '\0')},
+        {"empty", REG_SZ, std::string(1, '\0')},
+        {"two lines", REG_SZ, std::string("one\r\ntwo\0", 9)},
+        {"expand", REG_EXPAND_SZ, std::string("%SystemRoot%\\system32\0", 22)},
+        {"multi", REG_MULTI_SZ, std::string("a\0bc\0\0", 6)},
+        {"dword", REG_DWORD, std::string("\x78\x56\x34\x12", 4)},
+        {"short dword", REG_DWORD, std::string("\x01\x02", 2)},
+        {"binary, long", REG_BINARY, binary},
+        {"none", REG_NONE, std::string("\x00\xff", 2)},
+        {"a type of its own", 0x20, std::string("xyz", 3)},
+    };
+    tolmtest::ScratchDir s("backup");
+    std::vector<std::string> editors = {"C:\\windows\\regedit.exe"};
+    if (filetest::Exists("C:\\windows\\syswow64\\regedit.exe")) editors.push_back("C:\\windows\\syswow64\\regedit.exe");
+    for (const Place& place : kPlaces) {
+        for (const std::string& editor : editors) {
+            SCOPED_TRACE(std::string(place.key) + " with " + editor);
+            const std::string key = place.key, deep = key + "\\Sub\\Deeper";
+            regtest::DeleteTree(place.root, place.top);
+            for (const Value& v : table) ASSERT_TRUE(SetRaw(place.root, key, v)) << v.name;
+            ASSERT_TRUE(regtest::SetRawString(place.root, key, "no terminator", "abc"));
+            ASSERT_TRUE(SetRaw(place.root, deep, {"deep", REG_SZ, std::string("x\0", 2)}));
+            const std::vector<Value> before = ReadValues(place.root, key), deeper = ReadValues(place.root, deep);
+            std::string path;
+            {
+                RegistryBackupFile backup({s.Path()});
+                backup.SaveTree(place.root, place.top);
+                path = backup.Path();
+            }
+            ASSERT_FALSE(path.empty());
+            const std::string text = ReadAll(path);
+            EXPECT_EQ(text.compare(0, 10, "REGEDIT4\r\n"), 0);
+            for (size_t at = 0, end; (end = text.find("\r\n", at)) != std::string::npos; at = end + 2) {
+                const std::string line = text.substr(at, end - at);
+                if (line.find("=hex") != std::string::npos || line.rfind("  ", 0) == 0) {
+                    EXPECT_LE(line.size(), 80u) << line;
+                }
+            }
+            // The string stored without its NUL is written as its bytes; Wine's
+            // regedit gives it back its terminator on import.
+            EXPECT_NE(text.find("\"no terminator\"=hex(1):61,62,63\r\n"), std::string::npos) << text;
+            regtest::DeleteTree(place.root, place.top);
+            ASSERT_TRUE(Import(editor, path));
+            const std::vector<Value> after = ReadValues(place.root, key);
+            ASSERT_EQ(after.size(), before.size()) << text;
+            for (size_t i = 0; i < before.size(); ++i) {
+                const bool unterminated = before[i].name == "no terminator";
+                EXPECT_EQ(after[i].name, before[i].name);
+                EXPECT_EQ(after[i].type, before[i].type) << before[i].name;
+                EXPECT_TRUE(after[i].data == before[i].data + (unterminated ? std::string(1, '\0') : "")) << before[i].name;
+            }
+            const std::vector<Value> deeperAfter = ReadValues(place.root, deep);
+            ASSERT_EQ(deeperAfter.size(), 1u);
+            EXPECT_TRUE(deeperAfter[0].data == deeper[0].data);
+            regtest::DeleteTree(place.root, place.top);
+        }
+    }
+}
+
+class LinesReport : public RunReport {
+public:
+    void Line(const char* text) override { lines += std::string(text) + "\n"; }
+    void InstallFolder(const char*) override {}
+    std::string lines;
+};
+
+// Runs never overwrite each other's backups, nor anything that has the name;
+// a folder that takes no file is passed over, and with none the report says
+// that the run goes on without a backup.
+TEST(RegistryBackup, AlwaysANewFileOfItsOwn) {
+    tolmtest::ScratchDir s("backup-place");
+    regtest::SetString(HKEY_CURRENT_USER, kKey, "v", "1");
+    const std::string blocked = s / "blocked", open = s / "open";
+    ASSERT_TRUE(filetest::MakeFile(blocked, "a file, not a folder"));
+    ASSERT_TRUE(filetest::MakeFolders(open));
+    struct Case {
+        const char* name;
+        std::vector<std::string> folders;
+        bool written;
+    } cases[] = {
+        {"a first run", {open}, true},
+        {"a second run in the same second", {open}, true},
+        {"a folder that takes no file, then one that does", {blocked, open}, true},
+        {"no folder takes it", {blocked}, false},
+    };
+    std::vector<std::string> paths;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        LinesReport report;
+        ReportScope scope(&report);
+        RegistryBackupFile backup(c.folders);
+        backup.SaveValue(HKEY_CURRENT_USER, kKey, "v");
+        backup.SaveValue(HKEY_CURRENT_USER, kKey, "v");
+        EXPECT_EQ(!backup.Path().empty(), c.written);
+        if (c.written) {
+            for (const std::string& p : paths) EXPECT_NE(p, backup.Path());
+            paths.push_back(backup.Path());
+            EXPECT_NE(report.lines.find("Registry backup: " + backup.Path()), std::string::npos) << report.lines;
+        } else {
+            EXPECT_NE(report.lines.find("the run goes on without it"), std::string::npos) << report.lines;
+        }
+    }
+    for (const std::string& p : paths) EXPECT_NE(ReadAll(p).find("\"v\"=\"1\"\r\n"), std::string::npos) << p;
+    regtest::DeleteTree(HKEY_CURRENT_USER, "Software\\TolmTest");
+}
+
+}  // namespace
