@@ -105,15 +105,16 @@ std::string KeyName(HKEY root, const char* path) {
     return name + "\\" + rest;
 }
 
-std::string TreeText(HKEY root, const char* path) {
+std::string TreeText(HKEY root, const char* path, std::vector<std::string>* keys) {
     RegKey key;
     if (::RegOpenKeyExA(root, path, 0, KEY_READ, key.Put()) != ERROR_SUCCESS) return "";
+    if (keys) keys->push_back(KeyName(root, path));
     std::string out = Section(root, path) + ValuesOf(key.Get());
     char sub[260];
     for (DWORD i = 0;; ++i) {
         DWORD size = sizeof sub;
         if (::RegEnumKeyExA(key.Get(), i, sub, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-        out += TreeText(root, (std::string(path) + "\\" + sub).c_str());
+        out += TreeText(root, (std::string(path) + "\\" + sub).c_str(), keys);
     }
     return out;
 }

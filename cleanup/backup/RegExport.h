@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 namespace regexport {
 
@@ -14,8 +15,9 @@ namespace regexport {
 std::string KeyName(HKEY root, const char* path);
 
 // The sections of root\path and of every key below it, each "[name]" followed
-// by its values; "" when the key cannot be opened.
-std::string TreeText(HKEY root, const char* path);
+// by its values, a key before its subkeys; "" when the key cannot be opened.
+// keys, when given, receives the name of each key written.
+std::string TreeText(HKEY root, const char* path, std::vector<std::string>* keys = nullptr);
 // The section of root\path with only the value name (null or "" the default);
 // "" when the value is not there.
 std::string ValueText(HKEY root, const char* path, const char* name);

@@ -9,6 +9,15 @@ namespace {
 
 const char kHeader[] = "REGEDIT4\r\n";
 
+// Key names compare without regard to case.
+std::string UpperCase(std::string text) {
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (::IsDBCSLeadByte(static_cast<BYTE>(text[i])) && i + 1 < text.size()) ++i;
+        else if (text[i] >= 'a' && text[i] <= 'z') text[i] = static_cast<char>(text[i] - 'a' + 'A');
+    }
+    return text;
+}
+
 // TolmUnload-backup-<date>-<time>.reg, and -2, -3, ... after it when taken.
 std::string Candidate(const std::string& folder, const SYSTEMTIME& now, int attempt) {
     char name[80];
@@ -75,8 +84,31 @@ void RegistryBackupFile::Append(const std::string& text) {
     ::FlushFileBuffers(m_file.Get());  // on disk before the change it saves
 }
 
-void RegistryBackupFile::SaveTree(HKEY root, const char* path) { Append(regexport::TreeText(root, path)); }
+void RegistryBackupFile::Named(const std::string& key) { m_named.Insert(UpperCase(key)); }
+
+std::string RegistryBackupFile::Ancestors(HKEY root, const char* path) {
+    std::string text;
+    const std::string full = path ? path : "";
+    for (size_t cut = full.find('\\'); cut != std::string::npos; cut = full.find('\\', cut + 1)) {
+        const std::string name = regexport::KeyName(root, full.substr(0, cut).c_str());
+        if (m_named.Contains(UpperCase(name))) continue;
+        Named(name);
+        text += "\r\n[" + name + "]\r\n";
+    }
+    return text;
+}
+
+void RegistryBackupFile::SaveTree(HKEY root, const char* path) {
+    std::vector<std::string> keys;
+    const std::string tree = regexport::TreeText(root, path, &keys);
+    if (tree.empty()) return;
+    Append(Ancestors(root, path) + tree);
+    for (const std::string& key : keys) Named(key);
+}
 
 void RegistryBackupFile::SaveValue(HKEY root, const char* path, const char* name) {
-    Append(regexport::ValueText(root, path, name));
+    const std::string value = regexport::ValueText(root, path, name);
+    if (value.empty()) return;
+    Append(Ancestors(root, path) + value);
+    Named(regexport::KeyName(root, path));
 }

@@ -8,6 +8,7 @@
 
 #include "../../framework/Handles.h"
 #include "../change/ChangeSession.h"
+#include "../change/ItemSet.h"
 
 class RegistryBackupFile : public change::RegistryBackup {
 public:
@@ -26,10 +27,17 @@ public:
 private:
     void Append(const std::string& text);
     bool Open();
+    // Empty sections for the keys above path that the file has not named yet,
+    // from the root down, so that an import creates one missing level at a
+    // time (Wine's 32-bit regedit misplaces a key two missing levels below a
+    // Wow6432Node name). Every one of them existed when path was saved.
+    std::string Ancestors(HKEY root, const char* path);
+    void Named(const std::string& key);
 
     std::vector<std::string> m_folders;
     FileHandle m_file;
     std::string m_path;
     bool m_tried = false;
     bool m_failed = false;
+    ItemSet m_named;  // the keys the file has a section for, in upper case
 };

@@ -98,7 +98,12 @@ TEST(RegistryBackup, RegeditPutsBackEveryTypeNameAndData) {
             const std::vector<Value> before = ReadValues(place.root, key), deeper = ReadValues(place.root, deep);
             std::string path;
             {
+                // As a run saves: a value of a key two levels below the top, then the
+                // subtree goes, then what is left of the tree; the deep key comes back
+                // from its own section alone.
                 RegistryBackupFile backup({s.Path()});
+                backup.SaveValue(place.root, deep.c_str(), "deep");
+                regtest::DeleteTree(place.root, key + "\\Sub");
                 backup.SaveTree(place.root, place.top);
                 path = backup.Path();
             }

@@ -24,7 +24,14 @@ void EndToEnd::Seed(const std::string& installDir, const footprint::Installed& i
     ASSERT_TRUE(install->Seed(&why)) << why;
     // The tool's copy in the scratch tree: the rules, the companion and the report land beside it.
     ASSERT_TRUE(::CopyFileA(tolmtest::ToolPath().c_str(), fp->Tool().c_str(), FALSE)) << fp->Tool();
+    // Each scenario's report and registry backups are its own.
     ::DeleteFileA((std::string(footprint::kToolDir) + "\\TolmUnload.log").c_str());
+    WIN32_FIND_DATAA found;
+    const std::string backups = std::string(footprint::kToolDir) + "\\TolmUnload-backup-*.reg";
+    HANDLE find = ::FindFirstFileA(backups.c_str(), &found);
+    for (BOOL more = find != INVALID_HANDLE_VALUE; more; more = ::FindNextFileA(find, &found))
+        ::DeleteFileA((std::string(footprint::kToolDir) + "\\" + found.cFileName).c_str());
+    if (find != INVALID_HANDLE_VALUE) ::FindClose(find);
     ASSERT_EQ(MachineDiffers(footprint::Seeded(*fp, installed)), "") << "the seeding laid down something else";
 }
 

@@ -88,7 +88,7 @@ Installation::~Installation() {
         ::WaitForSingleObject(h, 2000);
         ::CloseHandle(h);
     }
-    Unseed(m_footprint);
+    if (!m_leave) Unseed(m_footprint);
 }
 
 void Installation::ReleaseHeldFile() {

@@ -26,11 +26,15 @@ public:
     // false, and why, when something could not be laid down.
     bool Seed(std::string* why);
     void ReleaseHeldFile();
+    // Leaves the footprint on the machine when this goes: a run after this
+    // process (the one a restart starts) takes it away.
+    void Leave() { m_leave = true; }
 
 private:
     const Footprint& m_footprint;
     Installed m_installed;
     HANDLE m_held = INVALID_HANDLE_VALUE;
+    bool m_leave = false;
     std::vector<HANDLE> m_children;
 };
 

@@ -1,0 +1,217 @@
+// The runs no one sits at, on seeded machines: the preview changes nothing and
+// names what the removal then removes; "/quiet" removes with no window and ends
+// with the code a deployment system reads; and the registry backup that a real
+// run writes puts the registry back when regedit imports it.
+#include "EndToEnd.h"
+
+#include <set>
+
+#include "../../res/resource.h"
+#include "MachineAccess.h"
+#include "Probe.h"
+#include "ReportCheck.h"
+
+using footprint::Installed;
+
+namespace {
+
+const Installed kRunning = {true, true, false};
+const Installed kFileInUse = {false, true, true};
+const Installed kNothingRunning = {false, false, false};
+const char kRunOnce[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
+const char kRunHeader[] = "==== TolmUnload run ";
+
+// The interactive run answered Yes, Yes and No: what "/quiet" does.
+footprint::Scenario Complete(const Installed& installed) {
+    footprint::Scenario s;
+    s.installed = installed;
+    return s;
+}
+
+// The last run of a report (from its last run header on).
+std::string LastRun(const std::string& report) {
+    const size_t at = report.rfind(kRunHeader);
+    return at == std::string::npos ? "" : report.substr(at);
+}
+
+// The items a run's report names as removed ("deleted", "removed", "ended"),
+// or, in a preview, as would be: the part of each line before its state.
+std::set<std::string> RemovedItems(const std::string& run) {
+    std::set<std::string> items;
+    for (size_t at = 0, end; (end = run.find("\r\n", at)) != std::string::npos; at = end + 2) {
+        const std::string line = run.substr(at, end - at);
+        const size_t colon = line.rfind(": ");
+        if (colon == std::string::npos || line.compare(0, 2, "  ") != 0) continue;
+        std::string state = line.substr(colon + 2);
+        if (state.compare(0, 9, "would be ") == 0) state = state.substr(9);
+        if (state == "deleted" || state == "removed" || state == "ended") items.insert(line.substr(0, colon));
+    }
+    return items;
+}
+
+class Unattended : public EndToEnd {
+protected:
+    // Runs the tool with args and nobody at it; the boxes it showed are answered OK.
+    tooldriver::DriveResult RunUnattended(const std::string& args) {
+        return tooldriver::Drive(fp->Tool(), args, false, [](const tooldriver::Box&) { return IDOK; }, 120000);
+    }
+    // A machine with nothing of the suite on it, and the tool beside it.
+    void Clean() {
+        install.reset();
+        fp.reset(new footprint::Footprint(footprint::kFullClearingDir));
+        footprint::Unseed(*fp);
+        ASSERT_TRUE(footprint::MakeFolder(footprint::kToolDir));
+        ASSERT_TRUE(::CopyFileA(tolmtest::ToolPath().c_str(), fp->Tool().c_str(), FALSE));
+    }
+};
+
+TEST_F(Unattended, PreviewChangesNothingAndNamesWhatTheRemovalThenRemoves) {
+    Seed(footprint::kFullClearingDir, kRunning);
+    if (HasFatalFailure()) return;
+    const footprint::Snapshot before = footprint::Probe(*fp);
+    const tooldriver::DriveResult preview = RunUnattended("/preview");
+    ASSERT_EQ(preview.trouble, "");
+    EXPECT_FALSE(preview.mainSeen);
+    EXPECT_EQ(preview.exitCode, 2u);
+    EXPECT_EQ(footprint::Differences(*fp, footprint::Probe(*fp), before), "") << "the preview changed the machine";
+    const std::string previewRun = LastRun(Report());
+    EXPECT_NE(previewRun.find("(preview: nothing is changed) ===="), std::string::npos) << previewRun;
+    const std::set<std::string> wouldGo = RemovedItems(previewRun);
+    // Its one message: nothing changed, how many items would go, where the report is.
+    ASSERT_EQ(preview.boxes.size(), 1u);
+    const std::string message = M(IDS_PREVIEW_DONE);
+    const std::string head = message.substr(0, message.find("%d"));
+    EXPECT_EQ(preview.boxes[0].text.compare(0, head.size(), head), 0) << preview.boxes[0].text;
+    EXPECT_NE(preview.boxes[0].text.find(" " + std::to_string(wouldGo.size()) + " "), std::string::npos)
+        << preview.boxes[0].text;
+    EXPECT_NE(preview.boxes[0].text.find(std::string(footprint::kToolDir) + "\\TolmUnload.log"), std::string::npos);
+
+    // The real removal on the same machine removes exactly what the preview named.
+    const tooldriver::DriveResult quiet = RunUnattended("/quiet");
+    ASSERT_EQ(quiet.trouble, "");
+    EXPECT_EQ(quiet.exitCode, 0u);
+    const footprint::Outcomes outcomes = footprint::Expect(*fp, Complete(kRunning));
+    EXPECT_EQ(MachineDiffers(outcomes), "");
+    const std::string quietRun = LastRun(Report());
+    EXPECT_EQ(footprint::ReportMisses(quietRun, *fp, outcomes), "") << quietRun;
+    EXPECT_EQ(wouldGo, RemovedItems(quietRun));
+    EXPECT_FALSE(wouldGo.empty());
+
+    // On a machine without the suite the preview names nothing and ends with 0.
+    Clean();
+    if (HasFatalFailure()) return;
+    const tooldriver::DriveResult clean = RunUnattended("/preview /quiet");
+    EXPECT_EQ(clean.exitCode, 0u);
+    EXPECT_TRUE(clean.boxes.empty());
+    EXPECT_EQ(RemovedItems(LastRun(Report())), std::set<std::string>{}) << LastRun(Report());
+}
+
+TEST_F(Unattended, QuietRemovesWithoutAWindowAndEndsWithTheDeploymentCode) {
+    struct Case {
+        const char* name;
+        const char* installDir;  // null: nothing of the suite on the machine
+        Installed installed;
+        const char* version;
+        DWORD code;
+    } cases[] = {
+        {"complete", footprint::kFullClearingDir, kRunning, nullptr, 0},
+        {"a file held open", footprint::kFullClearingDir, kFileInUse, nullptr, 3010},
+        {"nothing installed", nullptr, kNothingRunning, nullptr, 1605},
+        {"Windows 95", footprint::kNamedDir, kNothingRunning, "win95", 3},
+        {"NT 4", footprint::kNamedDir, kNothingRunning, "nt40", 3},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        SetVersion(c.version);
+        if (c.installDir) {
+            Seed(c.installDir, c.installed);
+        } else {
+            Clean();
+        }
+        if (HasFatalFailure()) return;
+        const tooldriver::DriveResult r = RunUnattended("/quiet");
+        ASSERT_EQ(r.trouble, "");
+        EXPECT_FALSE(r.mainSeen);
+        EXPECT_TRUE(r.boxes.empty());
+        EXPECT_EQ(r.exitCode, c.code);
+        EXPECT_NE(LastRun(Report()).find("Run mode: quiet (/quiet)"), std::string::npos);
+        if (!c.installDir) continue;
+        if (c.code == 3) {
+            EXPECT_EQ(MachineDiffers(footprint::Seeded(*fp, c.installed)), "") << "a refused system is left alone";
+            continue;
+        }
+        // As the interactive run leaves it; the folder that stays starts the tool
+        // again the same way, unattended.
+        footprint::Snapshot want = footprint::StateAfter(*fp, footprint::Expect(*fp, Complete(c.installed)));
+        for (size_t i = 0; i < want.size(); ++i) {
+            const footprint::Item& item = fp->Items()[i];
+            if (item.kind == footprint::Kind::Value && item.value == "TQMUNLOAD" && want[i].present)
+                want[i].data = "\"" + fp->Tool() + "\" /quiet " + fp->InstallDir() + "\\";
+        }
+        EXPECT_EQ(footprint::Differences(*fp, footprint::Probe(*fp), want), "");
+    }
+}
+
+// Every key and value of the service's registry entry, as text.
+std::string ServiceKey(const char* name) {
+    const std::string key = std::string("SYSTEM\\CurrentControlSet\\Services\\") + name;
+    std::string text;
+    HKEY k;
+    if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_READ, &k) != ERROR_SUCCESS) return "<none>";
+    char value[260];
+    for (DWORD i = 0;; ++i) {
+        DWORD size = sizeof value;
+        if (::RegEnumValueA(k, i, value, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+        DWORD type = 0;
+        std::string data;
+        footprint::ReadValue(HKEY_LOCAL_MACHINE, key, value, &type, &data);
+        text += std::string(value) + "=" + std::to_string(type) + ":" + data + "\n";
+    }
+    ::RegCloseKey(k);
+    return text;
+}
+
+TEST_F(Unattended, ImportingTheBackupPutsTheRegistryBack) {
+    Seed(footprint::kNamedDir, kRunning);
+    if (HasFatalFailure()) return;
+    const footprint::Snapshot before = footprint::Probe(*fp);
+    const std::string services = ServiceKey("QWatchSvc") + ServiceKey("QPfwSvc");
+    const tooldriver::DriveResult r = tooldriver::Drive(
+        fp->Tool(), "", true,
+        Answers({{IDS_CONFIRM_REMOVE_ALL, IDYES}, {IDS_CONFIRM_DELETE_FILES, IDYES}, {IDS_ASK_RESTART, IDNO}}), 120000);
+    ASSERT_EQ(r.trouble, "");
+    const footprint::Snapshot afterRun = footprint::Probe(*fp);
+    // Every backup the run wrote, each named in its report, imported as a person would.
+    std::vector<std::string> backups;
+    WIN32_FIND_DATAA fd;
+    HANDLE find = ::FindFirstFileA((std::string(footprint::kToolDir) + "\\TolmUnload-backup-*.reg").c_str(), &fd);
+    for (BOOL more = find != INVALID_HANDLE_VALUE; more; more = ::FindNextFileA(find, &fd))
+        backups.push_back(std::string(footprint::kToolDir) + "\\" + fd.cFileName);
+    if (find != INVALID_HANDLE_VALUE) ::FindClose(find);
+    ASSERT_EQ(backups.size(), 1u);
+    EXPECT_NE(Report().find("Registry backup: " + backups[0]), std::string::npos);
+    tolmtest::ChildProcess regedit;
+    DWORD code = 1;
+    ASSERT_TRUE(regedit.Start("C:\\windows\\regedit.exe /s \"" + backups[0] + "\"") && regedit.Wait(60000, &code));
+    // The registry footprint as it was: keys, value names, types and data. The
+    // values the run wrote where nothing was are not in the backup, and stay.
+    footprint::Snapshot want = before;
+    int registryItems = 0;
+    for (size_t i = 0; i < want.size(); ++i) {
+        const footprint::Item& item = fp->Items()[i];
+        if (item.kind != footprint::Kind::Key && item.kind != footprint::Kind::Value) continue;
+        ++registryItems;
+        if (item.owner == footprint::Owner::Run) want[i] = afterRun[i];
+    }
+    footprint::Snapshot have = footprint::Probe(*fp);
+    for (size_t i = 0; i < have.size(); ++i) {
+        const footprint::Kind kind = fp->Items()[i].kind;
+        if (kind != footprint::Kind::Key && kind != footprint::Kind::Value) have[i] = want[i];  // files, services, processes
+    }
+    EXPECT_GT(registryItems, 40);
+    EXPECT_NE(footprint::Differences(*fp, afterRun, want), "") << "the run removed nothing the backup could put back";
+    EXPECT_EQ(footprint::Differences(*fp, have, want), "") << tolmtest::ReadWholeFile(backups[0]).value_or("");
+    EXPECT_EQ(ServiceKey("QWatchSvc") + ServiceKey("QPfwSvc"), services) << "the services' keys";
+}
+
+}  // namespace
