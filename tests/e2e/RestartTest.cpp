@@ -8,6 +8,12 @@
 //   starts next (Run, Yes, Yes, No) and writes down the boxes it saw.
 // - AfterTheRestart, in a fresh session: the tool asked about the folder it
 //   was started with, removed it, and registered nothing again.
+// - QuietBeforeTheRestart: the same machine removed with "/quiet", which ends
+//   with 3010 and registers itself to start unattended; the driver is
+//   registered to watch, and the installation is left for the restart (which
+//   restart_e2e.sh then makes).
+// - QuietAfterTheRestart: the tool the restart started showed nothing, ended
+//   with 0, removed the folder and appended its run to the same report.
 #include "EndToEnd.h"
 
 #include "../../res/resource.h"
@@ -82,6 +88,52 @@ TEST_F(Restart, AfterTheRestart) {
     DWORD type = 0;
     std::string command;
     EXPECT_FALSE(footprint::ReadValue(HKEY_LOCAL_MACHINE, kRunOnce, kDriverValue, &type, &command)) << command;
+    ::DeleteFileA(kBeforeRecord);
+    ::DeleteFileA(kDrivenRecord);
+}
+
+TEST_F(Restart, QuietBeforeTheRestart) {
+    ::DeleteFileA(kBeforeRecord);
+    ::DeleteFileA(kDrivenRecord);
+    footprint::DeleteValue(HKEY_LOCAL_MACHINE, kRunOnce, kDriverValue);
+    const footprint::Scenario scenario = Scenario(true);
+    Seed(footprint::kFullClearingDir, scenario.installed);
+    if (HasFatalFailure()) return;
+    const tooldriver::DriveResult r =
+        tooldriver::Drive(fp->Tool(), "/quiet", false, [](const tooldriver::Box&) { return IDOK; }, 120000);
+    ASSERT_EQ(r.trouble, "");
+    EXPECT_FALSE(r.mainSeen);
+    EXPECT_TRUE(r.boxes.empty());
+    EXPECT_EQ(r.exitCode, 3010u) << "removed, and a restart finishes the job";
+    DWORD type = 0;
+    std::string command;
+    ASSERT_TRUE(footprint::ReadValue(HKEY_LOCAL_MACHINE, kRunOnce, "TQMUNLOAD", &type, &command));
+    EXPECT_EQ(command, "\"" + fp->Tool() + "\" /quiet " + fp->InstallDir() + "\\");
+    const std::string driver =
+        "\"" + tolmtest::BinDir() + "\\tests\\e2e\\e2e_restart_driver.exe\" " + kDrivenRecord + " --watch";
+    ASSERT_TRUE(footprint::SetValue(HKEY_LOCAL_MACHINE, kRunOnce, kDriverValue, REG_SZ, driver));
+    tolmtest::WriteFile(kBeforeRecord, kAsExpected);
+    install->Leave();  // the restart's run takes it away; the held file is let go when this process ends
+}
+
+TEST_F(Restart, QuietAfterTheRestart) {
+    const footprint::Scenario scenario = Scenario(false);
+    fp.reset(new footprint::Footprint(footprint::kFullClearingDir));
+    install.reset(new footprint::Installation(*fp, scenario.installed));  // takes it all away at the end
+    EXPECT_EQ(tolmtest::ReadWholeFile(kDrivenRecord).value_or(""), "window 0 boxes 0 exit 0")
+        << "the tool the restart started should finish unattended";
+    footprint::Outcomes outcomes = footprint::Expect(*fp, scenario);
+    for (size_t i = 0; i < outcomes.size(); ++i)
+        if (fp->Items()[i].kind == footprint::Kind::Value && fp->Items()[i].path == kRunOnce)
+            outcomes[i] = footprint::Outcome::NotThere;
+    EXPECT_EQ(MachineDiffers(outcomes), "");
+    // The second run appended to the first one's report.
+    const std::string report = Report();
+    const size_t first = report.find("Run mode: quiet (/quiet)");
+    ASSERT_NE(first, std::string::npos) << report;
+    EXPECT_NE(report.find("Run mode: quiet (/quiet)", first + 1), std::string::npos) << report;
+    EXPECT_NE(report.find("Command line: \"" + fp->Tool() + "\" /quiet " + fp->InstallDir()), std::string::npos)
+        << report;
     ::DeleteFileA(kBeforeRecord);
     ::DeleteFileA(kDrivenRecord);
 }

@@ -60,3 +60,21 @@ rc=$?
 cat "$WINEPREFIX/after.log" | tr -d '\r' | grep -E 'OK|FAILED|Failure|Expected|Which|Value' || true
 [ "$rc" -eq 0 ] || fail "after the restart"
 echo "after the restart the tool removed the folder it was started with, and registered nothing again"
+
+# The same through "/quiet": it ends with 3010 and registers itself to start
+# unattended; nothing restarts the machine but this script, and the restart's
+# tool must finish the folder without a window while the driver only watches.
+rm -f "$record" "$driven"
+echo "quiet: seed, remove unattended, register the watcher"
+timeout $((300 * scale)) wine "$testexe" --gtest_filter=Restart.QuietBeforeTheRestart </dev/null > "$WINEPREFIX/quiet-before.log" 2>&1
+[ "$(tr -d '\r' < "$record" 2>/dev/null)" = "as expected" ] || { tr -d '\r' < "$WINEPREFIX/quiet-before.log"; fail "the quiet run before the restart"; }
+wineboot -r </dev/null >/dev/null 2>&1 &
+wait_driven $((600 * scale)) || fail "the quiet tool started at the restart was not watched to its end"
+echo "the restart started the quiet tool: $(cat "$driven")"
+wineserver -k 2>/dev/null; wineserver -w 2>/dev/null
+"$prefixsh" start "$WINEPREFIX" || fail "no Wine session after the quiet restart"
+timeout $((300 * scale)) wine "$testexe" --gtest_filter=Restart.QuietAfterTheRestart </dev/null > "$WINEPREFIX/quiet-after.log" 2>&1
+rc=$?
+tr -d '\r' < "$WINEPREFIX/quiet-after.log" | grep -E 'OK|FAILED|Failure|Expected|Which|Value' || true
+[ "$rc" -eq 0 ] || fail "after the quiet restart"
+echo "after the restart the quiet tool finished the folder unattended and appended to the same report"
