@@ -12,13 +12,21 @@ namespace {
 // A run through substituted operations, with the report kept in memory.
 class MemoryReport : public RunReport {
 public:
-    void Line(const char* text) override { lines.push_back(text); }
+    void Line(const char* text) override {
+        lines.push_back(text);
+        events.push_back(text);
+    }
     void InstallFolder(const char* dir) override { folder = dir ? dir : "<none>"; }
+    void Flush() override { events.push_back(kFlushed); }
     static std::vector<std::string> lines;
+    static std::vector<std::string> events;  // the lines with each flush among them
     static std::string folder;
+    static const char kFlushed[];
 };
 std::vector<std::string> MemoryReport::lines;
+std::vector<std::string> MemoryReport::events;
 std::string MemoryReport::folder;
+const char MemoryReport::kFlushed[] = "<flushed>";
 
 // The folder removal says something the report must carry.
 class ReportingOperations : public FakeOperations {
@@ -79,6 +87,43 @@ TEST(RunReportSession, TheRunWritesHeaderSectionsAnswersAndTheEnd) {
         }
     }
     EXPECT_EQ(report::Current(), nullptr) << "the run's report outlives the run";
+}
+
+// A restart or a crash must not lose what was reported: everything before a
+// step's section line and before each question is on disk.
+TEST(RunReportSession, WhatWasReportedIsFlushedBeforeEachStepAndEachQuestion) {
+    const RunMode* modes[] = {&kInteractiveRun, &kSilentRun, &kQuietRun};
+    for (const RunMode* mode : modes) {
+        MemoryReport::lines.clear();
+        MemoryReport::events.clear();
+        FakeHost host;
+        host.answers = {IDYES, IDYES, IDYES};
+        ReportingOperations ops;
+        RunUninstall(*mode, host, ops);
+        const std::vector<std::string>& ev = MemoryReport::events;
+        int sections = 0, questions = 0;
+        bool asked = false;  // a question written, not yet flushed
+        for (size_t i = 0; i < ev.size(); ++i) {
+            const std::string& e = ev[i];
+            if (e == MemoryReport::kFlushed) {
+                asked = false;
+            } else if (e.compare(0, 3, "== ") == 0) {
+                ++sections;
+                // The section opens with an empty line written just after the flush.
+                EXPECT_TRUE(i >= 2 && ev[i - 1].empty() && ev[i - 2] == MemoryReport::kFlushed)
+                    << mode->name << ": \"" << e << "\" begins before the step before it is on disk";
+            } else if (e.compare(0, 8, "Answer: ") == 0) {
+                EXPECT_FALSE(asked) << mode->name << ": the answer came before the question was on disk";
+            } else if (e.compare(0, 10, "Question: ") == 0 || e.compare(0, 9, "Message: ") == 0) {
+                ++questions;
+                asked = true;
+            }
+        }
+        EXPECT_GT(sections, 1) << mode->name;
+        if (mode == &kInteractiveRun) {
+            EXPECT_GT(questions, 1) << mode->name;
+        }
+    }
 }
 
 }  // namespace
