@@ -17,6 +17,8 @@ fi
 trap '"$root/tools/wine-prefix.sh" stop "$prefix"' EXIT
 
 rel=${build#"$root"/}
+# The suite's names are Japanese: the run must see them in the Japanese code page.
+export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8 TOLM_LANG=ja
 export WINEPREFIX="$prefix" WINEDEBUG=-all TOLM_TOOL="Z:\\${rel//\//\\}\\TolmUnload.exe" TOLM_BIN="Z:\\${rel//\//\\}"
 wrun() { "$root/tools/wine-run" "$@" </dev/null 2>/dev/null | tr -d '\r'; }
 removal="$build/bench/bench_removal.exe"

@@ -32,6 +32,18 @@ rm -f "$record"
 
 driven="$WINEPREFIX/drive_c/tolmtest/e2e-restart-driven.txt"
 rm -f "$driven"
+# Runs the test program's test $1, keeping its output in $2; fails with $3.
+half() {
+  timeout $((300 * scale)) wine "$testexe" --gtest_filter="$1" </dev/null > "$WINEPREFIX/$2" 2>&1
+  local rc=$?
+  tr -d '\r' < "$WINEPREFIX/$2" | grep -E 'OK|FAILED|Failure|Expected|Which|Value' || true
+  [ "$rc" -eq 0 ] || fail "$3"
+}
+# Ends the session the restart left behind and starts a fresh one for the checks.
+fresh_session() {
+  wineserver -k 2>/dev/null; wineserver -w 2>/dev/null
+  "$prefixsh" start "$WINEPREFIX" || fail "no Wine session after the restart"
+}
 
 echo "before the restart: seed, run, Yes to every question"
 timeout $((300 * scale)) wine "$testexe" --gtest_filter=Restart.BeforeTheRestart </dev/null > "$WINEPREFIX/before.log" 2>&1
@@ -51,14 +63,8 @@ if ! wait_driven $((100 * scale)); then
   wait_driven $((600 * scale)) || fail "the tool started at the restart was not driven to its end"
 fi
 echo "the restart started the tool with the folder and it was driven: $(tr '\0' '|' < "$driven" | head -c 200)"
-# End the session the restart left behind, then start a fresh one for the checks.
-wineserver -k 2>/dev/null; wineserver -w 2>/dev/null
-"$prefixsh" start "$WINEPREFIX" || fail "no Wine session after the restart"
-
-timeout $((300 * scale)) wine "$testexe" --gtest_filter=Restart.AfterTheRestart </dev/null > "$WINEPREFIX/after.log" 2>&1
-rc=$?
-cat "$WINEPREFIX/after.log" | tr -d '\r' | grep -E 'OK|FAILED|Failure|Expected|Which|Value' || true
-[ "$rc" -eq 0 ] || fail "after the restart"
+fresh_session
+half Restart.AfterTheRestart after.log "after the restart"
 echo "after the restart the tool removed the folder it was started with, and registered nothing again"
 
 # The same through "/quiet": it ends with 3010 and registers itself to start
@@ -71,10 +77,6 @@ timeout $((300 * scale)) wine "$testexe" --gtest_filter=Restart.QuietBeforeTheRe
 wineboot -r </dev/null >/dev/null 2>&1 &
 wait_driven $((600 * scale)) || fail "the quiet tool started at the restart was not watched to its end"
 echo "the restart started the quiet tool: $(cat "$driven")"
-wineserver -k 2>/dev/null; wineserver -w 2>/dev/null
-"$prefixsh" start "$WINEPREFIX" || fail "no Wine session after the quiet restart"
-timeout $((300 * scale)) wine "$testexe" --gtest_filter=Restart.QuietAfterTheRestart </dev/null > "$WINEPREFIX/quiet-after.log" 2>&1
-rc=$?
-tr -d '\r' < "$WINEPREFIX/quiet-after.log" | grep -E 'OK|FAILED|Failure|Expected|Which|Value' || true
-[ "$rc" -eq 0 ] || fail "after the quiet restart"
+fresh_session
+half Restart.QuietAfterTheRestart quiet-after.log "after the quiet restart"
 echo "after the restart the quiet tool finished the folder unattended and appended to the same report"
