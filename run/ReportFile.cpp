@@ -7,6 +7,7 @@
 #include "../cleanup/paths/PathText.h"
 #include "../cleanup/files/ProductRemoval.h"
 #include "../sys/OsInfo.h"
+#include "../sys/OwnProgram.h"
 
 const char kRunHeaderMark[] = "==== TolmUnload run ";
 
@@ -168,11 +169,10 @@ std::unique_ptr<RunReport> OpenFileRunReport() { return std::unique_ptr<RunRepor
 std::vector<std::string> OwnFileFolders() {
     std::vector<std::string> folders;
     char path[MAX_PATH * 2];
-    DWORD n = ::GetModuleFileNameA(nullptr, path, sizeof path);
-    if (n > 0 && n < sizeof path) {
+    if (OwnProgramPath(path, sizeof path)) {
         if (const char* last = pathtext::LastBackslash(path)) folders.push_back(std::string(path, last - path));
     }
-    n = ::GetTempPathA(sizeof path, path);
+    DWORD n = ::GetTempPathA(sizeof path, path);
     if (n > 0 && n < sizeof path) folders.push_back(path);
     return folders;
 }

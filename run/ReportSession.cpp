@@ -1,6 +1,7 @@
 #include "ReportSession.h"
 
 #include "../res/resource.h"
+#include "../sys/OwnProgram.h"
 #include "ReportFile.h"
 
 namespace {
@@ -67,8 +68,7 @@ void RunReportSession::Header(const RunMode& mode, RunOperations& ops) {
     report::Note("%s%04u-%02u-%02u %02u:%02u:%02u%s ====", kRunHeaderMark, now.wYear, now.wMonth, now.wDay, now.wHour,
                  now.wMinute, now.wSecond, mode.preview ? " (preview: nothing is changed)" : "");
     char tool[MAX_PATH * 2] = {};
-    DWORD n = ::GetModuleFileNameA(nullptr, tool, sizeof tool);
-    if (n == 0 || n >= sizeof tool) tool[0] = '\0';
+    OwnProgramPath(tool, sizeof tool);
     report::Note("Tool: TolmUnload %s, %s", kToolVersion, tool);
     report::Note("Command line: %s", ::GetCommandLineA());
     report::Note("Run mode: %s", mode.name);

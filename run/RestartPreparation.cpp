@@ -13,6 +13,7 @@
 #include "../framework/Handles.h"
 #include "../res/resource.h"
 #include "../sys/OsInfo.h"
+#include "../sys/OwnProgram.h"
 #include "../sys/ShellCalls.h"
 
 using pathtext::BuildPath;
@@ -22,13 +23,6 @@ namespace {
 const char kRunOnceKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
 const REGSAM kReadWrite = KEY_READ | KEY_WRITE;
 
-// The tool's own executable path; false when it cannot be read whole.
-bool ToolPath(char* out, DWORD size) {
-    DWORD n = ::GetModuleFileNameA(nullptr, out, size);
-    if (n == 0 || n >= size) return false;  // a cut path names another file
-    out[n] = '\0';
-    return true;
-}
 
 }  // namespace
 
@@ -52,7 +46,7 @@ int ScheduleFolderRemoval(const char* installDirectory, const char* startSwitch)
         return 1;
     }
     char tool[520];
-    if (!ToolPath(tool, sizeof tool)) {
+    if (!OwnProgramPath(tool, sizeof tool)) {
         CloseRegKey(key);
         return 0;
     }
@@ -78,7 +72,7 @@ int ScheduleFolderRemoval(const char* installDirectory, const char* startSwitch)
 
 int PrepareVistaCompanion() {
     char tool[260];
-    if (!ToolPath(tool, sizeof tool)) return 0;
+    if (!OwnProgramPath(tool, sizeof tool)) return 0;
     const char* last = pathtext::LastBackslash(tool);
     if (!last) return 0;
     tool[last - tool + 1] = '\0';

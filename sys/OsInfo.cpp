@@ -1,6 +1,7 @@
 // Which Windows the tool runs on: version queries through GetVersionExA.
 #include "OsInfo.h"
 #include "OsDescription.h"
+#include "ShellCalls.h"
 #include "../framework/Handles.h"
 
 #include <cstring>
@@ -59,10 +60,7 @@ int IsWow64() {
 
     // Looked up, never loaded: without the export the answer is simply no.
     using IsWow64ProcessFn = BOOL(WINAPI*)(HANDLE, PBOOL);
-    HMODULE kernel = ::GetModuleHandleA("kernel32.dll");
-    if (!kernel) return 0;
-    auto isWow64Process =
-        reinterpret_cast<IsWow64ProcessFn>(reinterpret_cast<void*>(::GetProcAddress(kernel, "IsWow64Process")));
+    auto isWow64Process = SystemFunctionAs<IsWow64ProcessFn>("kernel32.dll", "IsWow64Process");
     if (!isWow64Process) return 0;
     BOOL wow64 = FALSE;
     if (!isWow64Process(::GetCurrentProcess(), &wow64)) return 0;

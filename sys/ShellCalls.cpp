@@ -16,18 +16,9 @@ FARPROC SystemFunction(const char* dll, const char* function) {
     return module ? ::GetProcAddress(module, function) : nullptr;
 }
 
-namespace {
-
-template <typename F>
-F Lookup(const char* dll, const char* function) {
-    return reinterpret_cast<F>(reinterpret_cast<void*>(SystemFunction(dll, function)));
-}
-
-}  // namespace
-
 BOOL GetSpecialFolderPath(HWND owner, LPSTR path, int csidl, BOOL create) {
     typedef BOOL(WINAPI * Fn)(HWND, LPSTR, int, BOOL);
-    static const Fn fn = Lookup<Fn>("shell32.dll", "SHGetSpecialFolderPathA");
+    static const Fn fn = SystemFunctionAs<Fn>("shell32.dll", "SHGetSpecialFolderPathA");
     if (fn) return fn(owner, path, csidl, create);
     path[0] = '\0';
     return FALSE;
@@ -35,12 +26,12 @@ BOOL GetSpecialFolderPath(HWND owner, LPSTR path, int csidl, BOOL create) {
 
 DWORD DeleteKeyTree(HKEY root, LPCSTR subKey) {
     typedef DWORD(WINAPI * Fn)(HKEY, LPCSTR);
-    static const Fn fn = Lookup<Fn>("shlwapi.dll", "SHDeleteKeyA");
+    static const Fn fn = SystemFunctionAs<Fn>("shlwapi.dll", "SHDeleteKeyA");
     return fn ? fn(root, subKey) : ERROR_CALL_NOT_IMPLEMENTED;
 }
 
 BOOL StartMouseTracking(LPTRACKMOUSEEVENT request) {
     typedef BOOL(WINAPI * Fn)(LPTRACKMOUSEEVENT);
-    static const Fn fn = Lookup<Fn>("comctl32.dll", "_TrackMouseEvent");
+    static const Fn fn = SystemFunctionAs<Fn>("comctl32.dll", "_TrackMouseEvent");
     return fn ? fn(request) : FALSE;
 }

@@ -12,6 +12,12 @@
 // already loaded, else loaded from the system folder. Null when neither has it.
 FARPROC SystemFunction(const char* dll, const char* function);
 
+// The same, as a pointer of the function's type F.
+template <typename F>
+F SystemFunctionAs(const char* dll, const char* function) {
+    return reinterpret_cast<F>(reinterpret_cast<void*>(SystemFunction(dll, function)));
+}
+
 // SHGetSpecialFolderPathA. Without it: FALSE, path empty.
 BOOL GetSpecialFolderPath(HWND owner, LPSTR path, int csidl, BOOL create);
 // SHDeleteKeyA: subKey with everything below it. Without it: ERROR_CALL_NOT_IMPLEMENTED.

@@ -71,13 +71,6 @@ void Count(int Tally::*what) {
     if (g_current) ++(g_current->Counts().*what);
 }
 
-const char* RootName(HKEY root) {
-    if (root == HKEY_LOCAL_MACHINE) return "HKLM\\";
-    if (root == HKEY_CURRENT_USER) return "HKCU\\";
-    if (root == HKEY_CLASSES_ROOT) return "HKCR\\";
-    return "";
-}
-
 std::string PathItem(const char* path) { return "F|" + Folded(path); }
 
 std::string KeyItem(HKEY root, const char* path) {

@@ -9,6 +9,7 @@
 
 #include <string>
 
+#include "../report/RunReport.h"
 #include "ItemSet.h"
 
 namespace change {
@@ -75,7 +76,6 @@ std::string PathItem(const char* path);
 std::string KeyItem(HKEY root, const char* path);
 std::string ValueItem(HKEY root, const char* path, const char* name);
 
-// "HKLM\", "HKCU\", "HKCR\" or "".
-const char* RootName(HKEY root);
+using report::RootName;
 
 }  // namespace change

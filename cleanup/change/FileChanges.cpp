@@ -15,46 +15,39 @@ namespace {
 bool IsAbsent(DWORD e) { return e == ERROR_FILE_NOT_FOUND || e == ERROR_PATH_NOT_FOUND; }
 bool IsInUse(DWORD e) { return e == ERROR_SHARING_VIOLATION || e == ERROR_LOCK_VIOLATION; }
 
-// Reports and counts a deleted (or not deleted) file; passes ok through.
-BOOL FileOutcome(const char* path, BOOL ok) {
+// Reports and counts a deleted (or not deleted) file or folder: kind "file" or
+// "folder", done its word for the deletion, leftNow what a preview says of one
+// in use. Passes ok through.
+BOOL DeletionOutcome(const char* kind, const char* path, BOOL ok, const char* done, const char* leftNow) {
     KeepLastError keep;
     const DWORD e = keep.Error();
     const bool preview = Previewing();
     if (ok) {
         Count(&Tally::removed);
-        report::Note(preview ? "  file %s: would be deleted" : "  file %s: deleted", path);
+        report::Note(preview ? "  %s %s: would be %s" : "  %s %s: %s", kind, path, done);
     } else if (IsAbsent(e)) {
-        report::Note("  file %s: absent", path);
+        report::Note("  %s %s: absent", kind, path);
+    } else if (e == ERROR_DIR_NOT_EMPTY) {
+        report::Note(preview ? "  %s %s: would be left, not empty" : "  %s %s: left, not empty", kind, path);
     } else if (IsInUse(e)) {
         Count(&Tally::pending);
-        report::Note(preview ? "  file %s: in use now, would be left until the restart"
-                             : "  file %s: left, in use (error %lu)", path, e);
+        if (preview)
+            report::Note("  %s %s: in use now, %s", kind, path, leftNow);
+        else
+            report::Note("  %s %s: left, in use (error %lu)", kind, path, e);
     } else {
         Count(&Tally::refused);
-        report::Note(preview ? "  file %s: would be refused (error %lu)" : "  file %s: refused (error %lu)", path, e);
+        report::Note(preview ? "  %s %s: would be refused (error %lu)" : "  %s %s: refused (error %lu)", kind, path, e);
     }
     return ok;
 }
 
+BOOL FileOutcome(const char* path, BOOL ok) {
+    return DeletionOutcome("file", path, ok, "deleted", "would be left until the restart");
+}
+
 BOOL FolderOutcome(const char* path, BOOL ok) {
-    KeepLastError keep;
-    const DWORD e = keep.Error();
-    const bool preview = Previewing();
-    if (ok) {
-        Count(&Tally::removed);
-        report::Note(preview ? "  folder %s: would be removed" : "  folder %s: removed", path);
-    } else if (IsAbsent(e)) {
-        report::Note("  folder %s: absent", path);
-    } else if (e == ERROR_DIR_NOT_EMPTY) {
-        report::Note(preview ? "  folder %s: would be left, not empty" : "  folder %s: left, not empty", path);
-    } else if (IsInUse(e)) {
-        Count(&Tally::pending);
-        report::Note(preview ? "  folder %s: in use now, would be left" : "  folder %s: left, in use (error %lu)", path, e);
-    } else {
-        Count(&Tally::refused);
-        report::Note(preview ? "  folder %s: would be refused (error %lu)" : "  folder %s: refused (error %lu)", path, e);
-    }
-    return ok;
+    return DeletionOutcome("folder", path, ok, "removed", "would be left");
 }
 
 BOOL CopyOutcome(const char* source, const char* destination, BOOL ok) {

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "../../framework/Handles.h"
+#include "../../sys/OwnProgram.h"
 #include "../report/RunReport.h"
 #include "ChangeSession.h"
 
@@ -12,13 +13,6 @@ namespace change {
 
 namespace {
 
-// The tool's own executable path; false when it cannot be read whole.
-bool ToolPath(char* out, DWORD size) {
-    DWORD n = ::GetModuleFileNameA(nullptr, out, size);
-    if (n == 0 || n >= size) return false;  // a cut path names another file
-    out[n] = '\0';
-    return true;
-}
 
 int WriteShortcut(const char* targetPath, const char* shortcutPath) {
     ComInit com;  // whatever it returns, the object may still be created
@@ -29,7 +23,7 @@ int WriteShortcut(const char* targetPath, const char* shortcutPath) {
     if (FAILED(link->QueryInterface(IID_IPersistFile, file.PutVoid()))) return 0;
     if (FAILED(link->SetPath(targetPath))) return 0;
     char tool[260];
-    if (!ToolPath(tool, sizeof tool) || FAILED(link->SetIconLocation(tool, 0))) return 0;
+    if (!OwnProgramPath(tool, sizeof tool) || FAILED(link->SetIconLocation(tool, 0))) return 0;
     WCHAR widePath[520];
     // A path that cannot be converted whole is not saved under a cut name.
     if (::MultiByteToWideChar(CP_ACP, 0, shortcutPath, -1, widePath, 520) == 0) return 0;

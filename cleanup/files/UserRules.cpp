@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include "../../sys/OwnProgram.h"
 #include "../../sys/ShellCalls.h"
 #include "../report/RunReport.h"
 #include "FolderCopy.h"
@@ -83,8 +84,7 @@ int PreserveUserRules(const char* installDirectory, KeptPaths* uncopied) {
     // themselves), so they go to the user's documents from the start.
     CopyPlace beside, documents = DocumentsPlace(installDirectory);
     char tool[520];
-    DWORD n = ::GetModuleFileNameA(nullptr, tool, sizeof tool);
-    const char* last = n > 0 && n < sizeof tool ? pathtext::LastBackslash(tool) : nullptr;  // a cut path names no folder
+    const char* last = OwnProgramPath(tool, sizeof tool) ? pathtext::LastBackslash(tool) : nullptr;
     if (last) {
         tool[last - tool] = '\0';
         if (!folderwalk::IsSameOrBelow(tool, installDirectory)) {

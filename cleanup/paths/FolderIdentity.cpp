@@ -4,6 +4,7 @@
 
 #include "../../framework/Handles.h"
 #include "../../sys/OsInfo.h"
+#include "../../sys/ShellCalls.h"
 #include "PathText.h"
 
 namespace folderwalk {
@@ -18,8 +19,7 @@ bool StartsWith(const char* s, const char* prefix) { return std::strncmp(s, pref
 // Functions that not every Windows has, looked up where they are needed.
 template <typename F>
 F Kernel32Function(const char* name) {
-    HMODULE kernel = ::GetModuleHandleA("kernel32.dll");
-    return kernel ? reinterpret_cast<F>(reinterpret_cast<void*>(::GetProcAddress(kernel, name))) : nullptr;
+    return SystemFunctionAs<F>("kernel32.dll", name);
 }
 using FinalPathFn = DWORD(WINAPI*)(HANDLE, LPSTR, DWORD, DWORD);
 using LongPathFn = DWORD(WINAPI*)(LPCSTR, LPSTR, DWORD);

@@ -5,6 +5,7 @@
 #include "Handles.h"
 #include "../files/NameTables.h"
 #include "../../sys/OsInfo.h"
+#include "../../sys/ShellCalls.h"
 #include "../change/SystemChanges.h"
 #include "../report/RunReport.h"
 
@@ -35,23 +36,13 @@ bool EndProcess(const ProcessCalls& calls, DWORD processId, const char* name) {
 
 }  // namespace
 
-namespace {
-
 // NT 4 has no process snapshot: looked up at run time, so that the tool still
 // starts there (and says the system is not supported).
-template <typename F>
-F Kernel32Function(const char* name) {
-    HMODULE kernel = ::GetModuleHandleA("kernel32.dll");
-    return kernel ? reinterpret_cast<F>(reinterpret_cast<void*>(::GetProcAddress(kernel, name))) : nullptr;
-}
-
-}  // namespace
-
 const ProcessCalls& SystemProcessCalls() {
     static const ProcessCalls calls = {
-        Kernel32Function<decltype(ProcessCalls::createSnapshot)>("CreateToolhelp32Snapshot"),
-        Kernel32Function<decltype(ProcessCalls::processFirst)>("Process32First"),
-        Kernel32Function<decltype(ProcessCalls::processNext)>("Process32Next"),
+        SystemFunctionAs<decltype(ProcessCalls::createSnapshot)>("kernel32.dll", "CreateToolhelp32Snapshot"),
+        SystemFunctionAs<decltype(ProcessCalls::processFirst)>("kernel32.dll", "Process32First"),
+        SystemFunctionAs<decltype(ProcessCalls::processNext)>("kernel32.dll", "Process32Next"),
         ::OpenProcess, ::TerminateProcess, ::WaitForSingleObject, IsWindowsNT};
     return calls;
 }

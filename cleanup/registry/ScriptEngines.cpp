@@ -2,6 +2,7 @@
 #include "ScriptEngines.h"
 #include "../../framework/Handles.h"
 #include "../../sys/OsInfo.h"
+#include "../../sys/ShellCalls.h"
 #include "../change/RegistryChanges.h"
 #include "../report/RunReport.h"
 
@@ -33,10 +34,7 @@ bool EngineDirectory(char (&path)[260]) {
         // A 32-bit process on 64-bit Windows sees the 32-bit registrations, served
         // from the Wow64 system directory.
         using GetWow64DirFn = UINT(WINAPI*)(LPSTR, UINT);
-        HMODULE kernel = ::GetModuleHandleA("kernel32.dll");
-        if (!kernel) return false;
-        auto getWow64Dir = reinterpret_cast<GetWow64DirFn>(
-            reinterpret_cast<void*>(::GetProcAddress(kernel, "GetSystemWow64DirectoryA")));
+        auto getWow64Dir = SystemFunctionAs<GetWow64DirFn>("kernel32.dll", "GetSystemWow64DirectoryA");
         if (!getWow64Dir) return false;
         length = getWow64Dir(path, sizeof(path));
     } else {

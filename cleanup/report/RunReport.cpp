@@ -8,13 +8,6 @@ namespace {
 
 RunReport* g_current = nullptr;
 
-const char* RootName(HKEY root) {
-    if (root == HKEY_LOCAL_MACHINE) return "HKLM\\";
-    if (root == HKEY_CURRENT_USER) return "HKCU\\";
-    if (root == HKEY_CLASSES_ROOT) return "HKCR\\";
-    return "";
-}
-
 void Write(const char* format, va_list args) {
     char text[1100];
     AfxFormatV(text, sizeof text, format, args);
@@ -46,6 +39,13 @@ ReportScope::~ReportScope() { g_current = m_previous; }
 namespace report {
 
 RunReport* Current() { return g_current; }
+
+const char* RootName(HKEY root) {
+    if (root == HKEY_LOCAL_MACHINE) return "HKLM\\";
+    if (root == HKEY_CURRENT_USER) return "HKCU\\";
+    if (root == HKEY_CLASSES_ROOT) return "HKCR\\";
+    return "";
+}
 
 void Note(const char* format, ...) {
     if (!g_current) return;

@@ -49,6 +49,9 @@ namespace report {
 // The installed report, or null.
 RunReport* Current();
 
+// "HKLM\", "HKCU\", "HKCR\" or "": how the report names a key's root.
+const char* RootName(HKEY root);
+
 // A formatted line (wsprintf rules, at most 1000 characters).
 void Note(const char* format, ...);
 // A step section's first line; what the step before it reported is flushed first.

@@ -26,12 +26,7 @@ void EndToEnd::Seed(const std::string& installDir, const footprint::Installed& i
     ASSERT_TRUE(::CopyFileA(tolmtest::ToolPath().c_str(), fp->Tool().c_str(), FALSE)) << fp->Tool();
     // Each scenario's report and registry backups are its own.
     ::DeleteFileA((std::string(footprint::kToolDir) + "\\TolmUnload.log").c_str());
-    WIN32_FIND_DATAA found;
-    const std::string backups = std::string(footprint::kToolDir) + "\\TolmUnload-backup-*.reg";
-    HANDLE find = ::FindFirstFileA(backups.c_str(), &found);
-    for (BOOL more = find != INVALID_HANDLE_VALUE; more; more = ::FindNextFileA(find, &found))
-        ::DeleteFileA((std::string(footprint::kToolDir) + "\\" + found.cFileName).c_str());
-    if (find != INVALID_HANDLE_VALUE) ::FindClose(find);
+    for (const std::string& backup : Backups()) ::DeleteFileA(backup.c_str());
     ASSERT_EQ(MachineDiffers(footprint::Seeded(*fp, installed)), "") << "the seeding laid down something else";
 }
 
@@ -74,6 +69,16 @@ void EndToEnd::ExpectBox(const tooldriver::Box& box, int id, const std::string& 
 
 std::string EndToEnd::Report() const {
     return tolmtest::ReadWholeFile(std::string(footprint::kToolDir) + "\\TolmUnload.log").value_or("");
+}
+
+std::vector<std::string> EndToEnd::Backups() const {
+    std::vector<std::string> backups;
+    WIN32_FIND_DATAA found;
+    HANDLE find = ::FindFirstFileA((std::string(footprint::kToolDir) + "\\TolmUnload-backup-*.reg").c_str(), &found);
+    for (BOOL more = find != INVALID_HANDLE_VALUE; more; more = ::FindNextFileA(find, &found))
+        backups.push_back(std::string(footprint::kToolDir) + "\\" + found.cFileName);
+    if (find != INVALID_HANDLE_VALUE) ::FindClose(find);
+    return backups;
 }
 
 std::string EndToEnd::MachineDiffers(const footprint::Outcomes& outcomes) const {

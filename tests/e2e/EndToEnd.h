@@ -39,6 +39,8 @@ protected:
                    bool icon, const std::string& text = "") const;
     // The run report the tool left beside itself ("" none).
     std::string Report() const;
+    // The registry backups the tool left beside itself.
+    std::vector<std::string> Backups() const;
     // "" when the machine is as the outcomes say, else what differs.
     std::string MachineDiffers(const footprint::Outcomes& outcomes) const;
 

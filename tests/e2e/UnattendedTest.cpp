@@ -155,19 +155,14 @@ TEST_F(Unattended, QuietRemovesWithoutAWindowAndEndsWithTheDeploymentCode) {
 // Every key and value of the service's registry entry, as text.
 std::string ServiceKey(const char* name) {
     const std::string key = std::string("SYSTEM\\CurrentControlSet\\Services\\") + name;
+    if (!regtest::KeyExists(HKEY_LOCAL_MACHINE, key)) return "<none>";
     std::string text;
-    HKEY k;
-    if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_READ, &k) != ERROR_SUCCESS) return "<none>";
-    char value[260];
-    for (DWORD i = 0;; ++i) {
-        DWORD size = sizeof value;
-        if (::RegEnumValueA(k, i, value, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+    for (const std::string& value : regtest::ValueNames(HKEY_LOCAL_MACHINE, key)) {
         DWORD type = 0;
         std::string data;
-        footprint::ReadValue(HKEY_LOCAL_MACHINE, key, value, &type, &data);
-        text += std::string(value) + "=" + std::to_string(type) + ":" + data + "\n";
+        regtest::ReadValue(HKEY_LOCAL_MACHINE, key, value.c_str(), &type, &data);
+        text += value + "=" + std::to_string(type) + ":" + data + "\n";
     }
-    ::RegCloseKey(k);
     return text;
 }
 
@@ -182,12 +177,7 @@ TEST_F(Unattended, ImportingTheBackupPutsTheRegistryBack) {
     ASSERT_EQ(r.trouble, "");
     const footprint::Snapshot afterRun = footprint::Probe(*fp);
     // Every backup the run wrote, each named in its report, imported as a person would.
-    std::vector<std::string> backups;
-    WIN32_FIND_DATAA fd;
-    HANDLE find = ::FindFirstFileA((std::string(footprint::kToolDir) + "\\TolmUnload-backup-*.reg").c_str(), &fd);
-    for (BOOL more = find != INVALID_HANDLE_VALUE; more; more = ::FindNextFileA(find, &fd))
-        backups.push_back(std::string(footprint::kToolDir) + "\\" + fd.cFileName);
-    if (find != INVALID_HANDLE_VALUE) ::FindClose(find);
+    const std::vector<std::string> backups = Backups();
     ASSERT_EQ(backups.size(), 1u);
     EXPECT_NE(Report().find("Registry backup: " + backups[0]), std::string::npos);
     tolmtest::ChildProcess regedit;

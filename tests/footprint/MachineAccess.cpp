@@ -46,16 +46,6 @@ void DeleteValue(HKEY root, const std::string& key, const std::string& name) {
     if (::RegOpenKeyExA(root, key.c_str(), 0, KEY_SET_VALUE, k.Put()) == ERROR_SUCCESS) ::RegDeleteValueA(k.Get(), name.c_str());
 }
 
-bool CreateKey(HKEY root, const std::string& key) {
-    RegKey k;
-    return ::RegCreateKeyExA(root, key.c_str(), 0, nullptr, 0, KEY_READ, nullptr, k.Put(), nullptr) == ERROR_SUCCESS;
-}
-
-bool KeyExists(HKEY root, const std::string& key) {
-    RegKey k;
-    return ::RegOpenKeyExA(root, key.c_str(), 0, KEY_READ, k.Put()) == ERROR_SUCCESS;
-}
-
 std::string FolderOf(const std::string& path) {
     size_t last = std::string::npos;
     for (const char* p = path.c_str(); *p; p = ::CharNextA(p))
@@ -66,8 +56,6 @@ std::string FolderOf(const std::string& path) {
 bool EndsWithBackslash(const std::string& path) {
     return !path.empty() && FolderOf(path).size() + 1 == path.size();
 }
-
-bool Exists(const std::string& path) { return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 bool MakeFolder(const std::string& path) {
     const int rc = ::SHCreateDirectoryExA(nullptr, path.c_str(), nullptr);
@@ -80,70 +68,7 @@ bool MakeFile(const std::string& path, const std::string& content) {
 }
 
 void DeleteFolderTree(const std::string& path) {
-    if (path.size() <= 3 || EndsWithBackslash(path)) return;
-    WIN32_FIND_DATAA fd;
-    FindHandle find(::FindFirstFileA((path + "\\*").c_str(), &fd));
-    if (find) {
-        do {
-            const std::string name = fd.cFileName;
-            if (name == "." || name == "..") continue;
-            const std::string child = path + "\\" + name;
-            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                DeleteFolderTree(child);
-            } else {
-                ::SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
-                ::DeleteFileA(child.c_str());
-            }
-        } while (::FindNextFileA(find.Get(), &fd));
-    }
-    ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-    ::RemoveDirectoryA(path.c_str());
-}
-
-bool ServiceExists(const char* name) {
-    ServiceHandle scm(::OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
-    if (!scm) return false;
-    ServiceHandle svc(::OpenServiceA(scm.Get(), name, SERVICE_QUERY_STATUS));
-    return svc.Valid();
-}
-
-bool InstallService(const char* name, std::string* why) {
-    ServiceHandle scm(::OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
-    if (!scm) {
-        *why = "no service manager";
-        return false;
-    }
-    const std::string bin = "\"" + tolmtest::BinDir() + "\\tests\\processes\\proc_testsvc.exe\" " + name + " quick";
-    ServiceHandle svc(::CreateServiceA(scm.Get(), name, name, SERVICE_ALL_ACCESS, SERVICE_WIN32_OWN_PROCESS,
-                                       SERVICE_DEMAND_START, SERVICE_ERROR_IGNORE, bin.c_str(), nullptr, nullptr,
-                                       nullptr, nullptr, nullptr));
-    if (!svc) {
-        *why = std::string("CreateService ") + name + " failed " + std::to_string(::GetLastError());
-        return false;
-    }
-    if (!::StartServiceA(svc.Get(), 0, nullptr)) {
-        *why = std::string("StartService ") + name + " failed";
-        return false;
-    }
-    const bool running = tolmtest::WaitUntil([&] {
-        SERVICE_STATUS st = {};
-        return ::QueryServiceStatus(svc.Get(), &st) && st.dwCurrentState == SERVICE_RUNNING;
-    }, 10000, 50);
-    if (!running) *why = std::string(name) + " did not start";
-    return running;
-}
-
-void RemoveService(const char* name) {
-    ServiceHandle scm(::OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
-    if (!scm) return;
-    {
-        ServiceHandle svc(::OpenServiceA(scm.Get(), name, SERVICE_ALL_ACCESS));
-        if (!svc) return;
-        SERVICE_STATUS st = {};
-        ::ControlService(svc.Get(), SERVICE_CONTROL_STOP, &st);
-        ::DeleteService(svc.Get());
-    }
-    tolmtest::WaitUntil([&] { return !ServiceExists(name); }, 5000, 50);
+    if (!EndsWithBackslash(path)) tolmtest::RemoveTestTree(path, "C:\\");
 }
 
 HANDLE StartNamedProgram(const std::string& dir, const std::string& name, std::string* why) {

@@ -5,6 +5,10 @@
 
 #include <string>
 
+#include "ProcTestSupport.h"
+#include "RegTestSupport.h"
+#include "TestSupport.h"
+
 namespace footprint {
 
 // A value's data as the registry holds it and as the footprint writes it:
@@ -12,8 +16,8 @@ namespace footprint {
 bool SetValue(HKEY root, const std::string& key, const std::string& name, DWORD type, const std::string& data);
 bool ReadValue(HKEY root, const std::string& key, const std::string& name, DWORD* type, std::string* data);
 void DeleteValue(HKEY root, const std::string& key, const std::string& name);
-bool CreateKey(HKEY root, const std::string& key);
-bool KeyExists(HKEY root, const std::string& key);
+using regtest::CreateKey;
+using regtest::KeyExists;
 
 // The folder part of path, up to its last backslash, read character by
 // character in the ANSI code page: a double-byte character may end in the
@@ -21,18 +25,15 @@ bool KeyExists(HKEY root, const std::string& key);
 std::string FolderOf(const std::string& path);
 // True when path ends with a backslash (no name after it).
 bool EndsWithBackslash(const std::string& path);
-bool Exists(const std::string& path);
+inline bool Exists(const std::string& path) { return tolmtest::FileExists(path); }
 // Creates the file and the folders above it.
 bool MakeFile(const std::string& path, const std::string& content);
 bool MakeFolder(const std::string& path);
-// Deletes a folder and everything below it; refuses a root or a path ending in
-// a backslash (a name that was missing).
+// Deletes a folder and everything below it, links left alone; refuses a root
+// or a path ending in a backslash (a name that was missing).
 void DeleteFolderTree(const std::string& path);
 
-bool ServiceExists(const char* name);
-// A test service (proc_testsvc) installed under name and running; why it is not.
-bool InstallService(const char* name, std::string* why);
-void RemoveService(const char* name);
+using proctest::ServiceExists;
 
 // Starts a copy of the do-nothing program (proc_sleeper) as dir\name; the
 // process handle, or null.

@@ -120,8 +120,12 @@ bool Installation::Seed(std::string* why) {
             *why = item.path + " not seen";
             return false;
         }
-        if (item.kind == Kind::Service && LaidDown(item, m_installed) && !InstallService(item.path.c_str(), why))
+        if (item.kind == Kind::Service && LaidDown(item, m_installed) &&
+            !(proctest::InstallTestService(item.path.c_str(), proctest::StopMode::Quick) &&
+              proctest::StartTestService(item.path.c_str()))) {
+            *why = "the test service " + item.path + " is not installed and running";
             return false;
+        }
     }
     if (m_installed.fileInUse && !m_footprint.InstallDir().empty()) {
         const std::string held = m_footprint.InstallDir() + "\\" + kHeldFile;
@@ -138,7 +142,7 @@ void Unseed(const Footprint& footprint) {
     const std::vector<Item>& items = footprint.Items();
     for (const Item& item : items) {
         if (item.kind == Kind::Process) EndProcessesNamed(item.path.c_str());
-        if (item.kind == Kind::Service) RemoveService(item.path.c_str());
+        if (item.kind == Kind::Service) proctest::RemoveTestService(item.path.c_str());
     }
     for (const Item& item : items) {
         if (item.kind == Kind::Value && !item.restored.empty()) PutBackReplaced(item);

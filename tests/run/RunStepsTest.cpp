@@ -190,6 +190,9 @@ TEST_F(RunSequence, QuestionLessRunTrustsAPerUserFolderOnlyWhenItHoldsTheSuite) 
         {"silent, update value, no suite", &kSilentRun, 3, 0, false},
         {"silent, update value, suite there", &kSilentRun, 3, 1, true},
         {"interactive, user value, no suite", &kInteractiveRun, 1, 0, true},
+        {"quiet, update value, no suite", &kQuietRun, 3, 0, false},
+        {"preview, user value, no suite", &kPreviewRun, 1, 0, false},
+        {"quiet, update value, suite there", &kQuietRun, 3, 1, true},
     };
     for (const Case& c : cases) {
         FakeOperations f;
