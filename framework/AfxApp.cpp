@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "SystemLookup.h"
+
 namespace {
 CWinApp* g_app = nullptr;  // the one application object
 }
@@ -33,7 +35,7 @@ int CWinApp::Run(HINSTANCE hInstance, char* lpCmdLine) {
     if (m_appName.empty()) {
         // The program's file name without its extension.
         char path[MAX_PATH] = {};
-        ::GetModuleFileNameA(hInstance, path, MAX_PATH - 1);
+        OwnProgramPath(path, sizeof path);
         const char* name = std::strrchr(path, '\\');
         name = name ? name + 1 : path;
         m_appName = name;
@@ -73,9 +75,8 @@ BOOL AfxHelpFilePath(const char* modulePath, char* out, size_t size) {
 }
 
 void CWinApp::OnHelp() {
-    char module[MAX_PATH] = {};
-    DWORD n = ::GetModuleFileNameA(m_hInstance, module, MAX_PATH);
-    if (n == 0 || n >= MAX_PATH) return;  // a cut path names another file
+    char module[MAX_PATH];
+    if (!OwnProgramPath(module, sizeof module)) return;
     char path[MAX_PATH];
     if (!AfxHelpFilePath(module, path, sizeof path)) return;
     // No help file ships with the tool; asking WinHelp for a missing one would

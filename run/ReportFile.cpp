@@ -161,7 +161,7 @@ bool MayHoldOwnFiles(const std::string& folder, const char* clearedFolder) {
     // Never through a link: the folder must be what its name says.
     if (folder.empty() || folderwalk::IsReparseFolder(folder.c_str())) return false;
     // Never inside the folder the run clears, or the file would go with it.
-    return !(clearedFolder && folderwalk::IsSameOrBelow(folder.c_str(), clearedFolder));
+    return !(clearedFolder && folderid::IsSameOrBelow(folder.c_str(), clearedFolder));
 }
 
 std::unique_ptr<RunReport> OpenFileRunReport() { return std::unique_ptr<RunReport>(new FileRunReport(OwnFileFolders())); }

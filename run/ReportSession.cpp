@@ -3,6 +3,7 @@
 #include "../res/resource.h"
 #include "../sys/OwnProgram.h"
 #include "ReportFile.h"
+#include "RunMode.h"
 
 namespace {
 

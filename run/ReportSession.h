@@ -7,7 +7,10 @@
 
 #include "../cleanup/change/ChangeSession.h"
 #include "../cleanup/report/RunReport.h"
-#include "RunSequence.h"
+#include "RunHost.h"
+#include "RunOperations.h"
+
+struct RunMode;
 
 class RunReportSession : private RunHost {
 public:

@@ -119,8 +119,6 @@ bool Run::Begin() {
     m_outcome.end = RunOutcome::kCompleted;
     m_success = Loaded(IDS_SUFFIX_SUCCESS);
     m_failure = Loaded(IDS_SUFFIX_FAILURE);
-    CString unused = Loaded(IDS_CONFIRM_DELETE);  // loaded as the tool always has, never shown
-    (void)unused;
     Progress(0);
     AppendLine(Loaded(IDS_LOG_START));
     return true;

@@ -18,6 +18,7 @@
 #include "ReportFile.h"
 #include "RestartPreparation.h"
 #include "RunSequence.h"
+#include "SystemOperations.h"
 
 const char* const kProductCodes[3] = {
     "{2D7B94E5-C1A3-4F06-9B58-6E0D47F31C27}",

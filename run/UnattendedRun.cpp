@@ -8,6 +8,7 @@
 #include "../framework/AfxApp.h"
 #include "../res/resource.h"
 #include "RunSequence.h"
+#include "SystemOperations.h"
 
 namespace {
 

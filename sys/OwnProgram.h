@@ -1,7 +1,3 @@
-// Where the running program lies.
+// Where the running program lies: OwnProgramPath, read in the framework.
 #pragma once
-#include <windows.h>
-
-// The program's own full path into out; false, and out empty, when it cannot be
-// read whole (a cut path would name another file).
-bool OwnProgramPath(char* out, DWORD size);
+#include "../framework/SystemLookup.h"

@@ -1,21 +1,5 @@
 #include "ShellCalls.h"
 
-#include <cstring>
-
-FARPROC SystemFunction(const char* dll, const char* function) {
-    HMODULE module = ::GetModuleHandleA(dll);
-    if (!module) {
-        // By full path: never a same-named DLL beside the program.
-        char path[MAX_PATH];
-        UINT n = ::GetSystemDirectoryA(path, MAX_PATH);
-        if (n == 0 || n + 1 + std::strlen(dll) >= MAX_PATH) return nullptr;
-        path[n] = '\\';
-        std::strcpy(path + n + 1, dll);
-        module = ::LoadLibraryA(path);
-    }
-    return module ? ::GetProcAddress(module, function) : nullptr;
-}
-
 BOOL GetSpecialFolderPath(HWND owner, LPSTR path, int csidl, BOOL create) {
     typedef BOOL(WINAPI * Fn)(HWND, LPSTR, int, BOOL);
     static const Fn fn = SystemFunctionAs<Fn>("shell32.dll", "SHGetSpecialFolderPathA");

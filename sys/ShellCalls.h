@@ -8,15 +8,7 @@
 
 #include <commctrl.h>
 
-// The address of function in dll, a DLL of the system folder: from the module
-// already loaded, else loaded from the system folder. Null when neither has it.
-FARPROC SystemFunction(const char* dll, const char* function);
-
-// The same, as a pointer of the function's type F.
-template <typename F>
-F SystemFunctionAs(const char* dll, const char* function) {
-    return reinterpret_cast<F>(reinterpret_cast<void*>(SystemFunction(dll, function)));
-}
+#include "../framework/SystemLookup.h"  // SystemFunctionAs
 
 // SHGetSpecialFolderPathA. Without it: FALSE, path empty.
 BOOL GetSpecialFolderPath(HWND owner, LPSTR path, int csidl, BOOL create);

@@ -2,6 +2,7 @@
 // questions, progress bar and log box, the silent one before the window exists.
 #include "../framework/AfxApp.h"
 #include "../run/RunSequence.h"
+#include "../run/SystemOperations.h"
 #include "UnloadDlg.h"
 
 namespace {

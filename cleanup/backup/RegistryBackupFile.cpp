@@ -13,7 +13,7 @@ const char kHeader[] = "REGEDIT4\r\n";
 std::string UpperCase(std::string text) {
     for (size_t i = 0; i < text.size(); ++i) {
         if (::IsDBCSLeadByte(static_cast<BYTE>(text[i])) && i + 1 < text.size()) ++i;
-        else if (text[i] >= 'a' && text[i] <= 'z') text[i] = static_cast<char>(text[i] - 'a' + 'A');
+        else text[i] = pathtext::FoldCase(text[i]);
     }
     return text;
 }

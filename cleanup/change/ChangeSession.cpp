@@ -1,5 +1,7 @@
 #include "ChangeSession.h"
 
+#include "../paths/PathText.h"
+
 namespace change {
 
 namespace {
@@ -20,7 +22,7 @@ std::string Folded(const char* text) {
         }
         if (*p == '\\' && afterBackslash) continue;
         afterBackslash = *p == '\\';
-        out += (*p >= 'a' && *p <= 'z') ? static_cast<char>(*p - 'a' + 'A') : *p;
+        out += pathtext::FoldCase(*p);
     }
     if (afterBackslash) out.pop_back();  // runs are one backslash already
     return out;

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "../../framework/Absent.h"
 #include "../../framework/Handles.h"
 #include "../../sys/OsInfo.h"
 #include "../paths/PathText.h"
@@ -12,7 +13,6 @@ namespace change {
 
 namespace {
 
-bool IsAbsent(DWORD e) { return e == ERROR_FILE_NOT_FOUND || e == ERROR_PATH_NOT_FOUND; }
 bool IsInUse(DWORD e) { return e == ERROR_SHARING_VIOLATION || e == ERROR_LOCK_VIOLATION; }
 
 // Reports and counts a deleted (or not deleted) file or folder: kind "file" or

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "../../framework/Absent.h"
 #include "../../sys/OsInfo.h"
 #include "../../sys/ShellCalls.h"
 #include "../paths/PathText.h"
@@ -16,8 +17,6 @@
 namespace change {
 
 namespace {
-
-bool IsAbsent(LONG rc) { return rc == ERROR_FILE_NOT_FOUND || rc == ERROR_PATH_NOT_FOUND; }
 
 // Reports and counts the deletion of a key (name null) or of a value; passes rc through.
 LONG DeletionOutcome(HKEY root, const char* path, const char* name, LONG rc) {
@@ -31,7 +30,7 @@ LONG DeletionOutcome(HKEY root, const char* path, const char* name, LONG rc) {
     if (rc == ERROR_SUCCESS) {
         Count(&Tally::removed);
         report::Note(preview ? "%s: would be deleted" : "%s: deleted", item);
-    } else if (IsAbsent(rc)) {
+    } else if (IsAbsent(static_cast<DWORD>(rc))) {
         report::Note("%s: absent", item);
     } else {
         Count(&Tally::refused);

@@ -76,8 +76,8 @@ unsigned FoldedHash(const char* name) {
         if (pathtext::IsLead(p)) {
             h = (h ^ static_cast<unsigned char>(c)) * 16777619u;
             c = *++p;
-        } else if (c >= 'a' && c <= 'z') {
-            c = static_cast<char>(c - 'a' + 'A');
+        } else {
+            c = pathtext::FoldCase(c);
         }
         h = (h ^ static_cast<unsigned char>(c)) * 16777619u;
     }

@@ -12,8 +12,8 @@
 #include "../paths/FolderIdentity.h"
 #include "../paths/PathText.h"
 
-using folderwalk::ComparableFolder;
-using folderwalk::IsSameOrBelowComparable;
+using folderid::ComparableFolder;
+using folderid::IsSameOrBelowComparable;
 using pathtext::BuildPath;
 using pathtext::EqualNoCase;
 using pathtext::LastBackslash;
@@ -44,7 +44,7 @@ using Folders = std::vector<std::string>;
 // Adds every form in which path may be reached (FolderIdentity.h).
 void AddComparable(Folders& list, const char* path) {
     if (!path || !*path) return;
-    for (const std::string& form : folderwalk::ComparableForms(path)) list.push_back(form);
+    for (const std::string& form : folderid::ComparableForms(path)) list.push_back(form);
 }
 
 std::string ShellFolder(int csidl) {
@@ -125,14 +125,14 @@ void AddSystemFolders(Folders& list) {
 
 bool IsProtectedFolder(const char* installDirectory) {
     // Only a local drive path names one folder whatever the current directory is.
-    if (!folderwalk::IsLocalDrivePath(installDirectory) || IsOnNetworkDrive(installDirectory)) return true;
+    if (!folderid::IsLocalDrivePath(installDirectory) || IsOnNetworkDrive(installDirectory)) return true;
     char dir[520];
     bool opened = false;
     if (!ComparableFolder(installDirectory, dir, sizeof dir, &opened)) return true;
     // A folder is judged by what it opens: where the system cannot say, a link
     // anywhere in its path makes it a folder that cannot be judged.
-    if (folderwalk::CanResolveLinks() ? (!opened && ::GetFileAttributesA(installDirectory) != INVALID_FILE_ATTRIBUTES)
-                                      : folderwalk::HasLinkInPath(installDirectory))
+    if (folderid::CanResolveLinks() ? (!opened && ::GetFileAttributesA(installDirectory) != INVALID_FILE_ATTRIBUTES)
+                                      : folderid::HasLinkInPath(installDirectory))
         return true;
     if (std::strlen(dir) <= 2) return true;  // "C:" or nothing: a drive root
 

@@ -65,7 +65,7 @@ CopyPlace DocumentsPlace(const char* installDirectory) {
     CopyPlace place;
     char documents[MAX_PATH] = {};
     if (!GetSpecialFolderPath(nullptr, documents, CSIDL_PERSONAL, FALSE) || !documents[0] ||
-        folderwalk::IsSameOrBelow(documents, installDirectory))
+        folderid::IsSameOrBelow(documents, installDirectory))
         return place;
     if (!BuildPath(place.anchor, sizeof place.anchor, documents) ||
         !BuildPath(place.base, sizeof place.base, documents, "\\", kRulesFolderName))
@@ -87,7 +87,7 @@ int PreserveUserRules(const char* installDirectory, KeptPaths* uncopied) {
     const char* last = OwnProgramPath(tool, sizeof tool) ? pathtext::LastBackslash(tool) : nullptr;
     if (last) {
         tool[last - tool] = '\0';
-        if (!folderwalk::IsSameOrBelow(tool, installDirectory)) {
+        if (!folderid::IsSameOrBelow(tool, installDirectory)) {
             BuildPath(beside.anchor, sizeof beside.anchor, tool);
             BuildPath(beside.base, sizeof beside.base, tool);
         }

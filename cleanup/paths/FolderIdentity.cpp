@@ -7,7 +7,7 @@
 #include "../../sys/ShellCalls.h"
 #include "PathText.h"
 
-namespace folderwalk {
+namespace folderid {
 
 namespace {
 
@@ -190,4 +190,4 @@ bool HasLinkInPath(const char* path) {
     });
 }
 
-}  // namespace folderwalk
+}  // namespace folderid

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-namespace folderwalk {
+namespace folderid {
 
 // True for the path forms the removal accepts: "X:\..." and "\\?\X:\...". Share
 // paths and every other device-namespace form ("\\?\Volume{...}", "\\?\UNC\...",
@@ -45,4 +45,4 @@ bool HasLinkInPath(const char* path);
 // Vista on), and so resolve links itself.
 bool CanResolveLinks();
 
-}  // namespace folderwalk
+}  // namespace folderid

@@ -78,6 +78,12 @@ inline bool IsDotEntry(const char* name) {
     return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
 }
 
+// c, a single-byte character, with a letter in upper case: the one folding by
+// which names compare without regard to case.
+inline char FoldCase(char c) {
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
 // Equal without regard to the case of single-byte letters.
 inline bool EqualNoCase(const char* a, const char* b) {
     for (;;) {
@@ -88,9 +94,7 @@ inline bool EqualNoCase(const char* a, const char* b) {
             a += 2; b += 2;
             continue;
         }
-        if (ca >= 'a' && ca <= 'z') ca = static_cast<char>(ca - 'a' + 'A');
-        if (cb >= 'a' && cb <= 'z') cb = static_cast<char>(cb - 'a' + 'A');
-        if (ca != cb) return false;
+        if (FoldCase(ca) != FoldCase(cb)) return false;
         ++a; ++b;
     }
 }

@@ -1,6 +1,7 @@
 #include "ServiceRemoval.h"
 
 #include "Handles.h"
+#include "../../framework/Absent.h"
 #include "../change/ChangeSession.h"
 #include "../change/SystemChanges.h"
 #include "../report/RunReport.h"
@@ -58,7 +59,7 @@ int RemoveProductServicesWith(const ServiceWaitCalls& calls) {
         services[i].Reset(::OpenServiceA(manager.Get(), kServices[i], kServiceAccess));
         if (!services[i]) {
             const DWORD e = ::GetLastError();
-            if (e == ERROR_SERVICE_DOES_NOT_EXIST) report::Note("  service %s: absent", kServices[i]);
+            if (IsAbsent(e)) report::Note("  service %s: absent", kServices[i]);
             else report::Note("  service %s: not opened (error %lu)", kServices[i], e);
             continue;
         }

@@ -1,5 +1,6 @@
 // The suite's product keys, Run values and installer records.
 #include "ProductKeys.h"
+#include "../../framework/Absent.h"
 #include "../../framework/Handles.h"
 #include "../change/RegistryChanges.h"
 #include "../report/RunReport.h"
@@ -39,7 +40,7 @@ void ClearValues(const change::Key& key) {
 int DeleteProductKeys(HKEY root) {
     RegKey product;
     LONG rc = report::Opened(root, kProductKey, OpenForChange(root, kProductKey, product));
-    if (rc == ERROR_FILE_NOT_FOUND) return 1;
+    if (IsAbsent(static_cast<DWORD>(rc))) return 1;
     // Another failure goes on: what acts through the product key then does nothing.
 
     for (const char* const* name = kProductSubkeys; (*name)[0] != '\0'; ++name) {
@@ -64,7 +65,7 @@ int DeleteProductKeys(HKEY root) {
     rc = OpenForChange(root, kFirewallKey, firewall);
     // Without the firewall part there is nothing of it to delete; a firewall key
     // that is there but cannot be opened is a failure.
-    if (rc != ERROR_SUCCESS && rc != ERROR_FILE_NOT_FOUND) return 0;
+    if (rc != ERROR_SUCCESS && !IsAbsent(static_cast<DWORD>(rc))) return 0;
     if (rc == ERROR_SUCCESS) {
         ClearValues({firewall.Get(), root, kFirewallKey});
         firewall.Close();

@@ -1,5 +1,6 @@
 // Restoring the script engines' class registrations.
 #include "ScriptEngines.h"
+#include "../../framework/Absent.h"
 #include "../../framework/Handles.h"
 #include "../../sys/OsInfo.h"
 #include "../../sys/ShellCalls.h"
@@ -75,7 +76,7 @@ HRESULT RestoreScriptEngineClass(const char* classId) {
     char origin[260];
     size = sizeof(origin);
     LONG rc = ::RegQueryValueExA(key.Get(), "TQMOrigin", nullptr, nullptr, reinterpret_cast<BYTE*>(origin), &size);
-    if (rc != ERROR_SUCCESS && rc != ERROR_FILE_NOT_FOUND) return E_FAIL;
+    if (rc != ERROR_SUCCESS && !IsAbsent(static_cast<DWORD>(rc))) return E_FAIL;
 
     if (change::WriteValue(engine, nullptr, REG_SZ, reinterpret_cast<const BYTE*>(path), pathLength + 1) !=
         ERROR_SUCCESS)

@@ -2,6 +2,7 @@
 
 #include <cstdarg>
 
+#include "../../framework/Absent.h"
 #include "../../framework/AfxString.h"
 
 namespace {
@@ -25,7 +26,7 @@ void Write(const char* format, ...) {
 void RegistryOutcome(char (&out)[64], LONG rc, const char* done) {
     if (rc == ERROR_SUCCESS)
         AfxFormat(out, sizeof out, "%s", done);
-    else if (rc == ERROR_FILE_NOT_FOUND || rc == ERROR_PATH_NOT_FOUND)
+    else if (IsAbsent(static_cast<DWORD>(rc)))
         AfxFormat(out, sizeof out, "absent");
     else
         AfxFormat(out, sizeof out, "refused (error %ld)", static_cast<long>(rc));

@@ -9,6 +9,7 @@
 #include "../../cleanup/backup/RegExport.h"
 #include "../../cleanup/backup/RegistryBackupFile.h"
 #include "../../cleanup/report/RunReport.h"
+#include "CapturedReport.h"
 #include "FileTestSupport.h"
 #include "RegTestSupport.h"
 
@@ -137,13 +138,6 @@ TEST(RegistryBackup, RegeditPutsBackEveryTypeNameAndData) {
     }
 }
 
-class LinesReport : public RunReport {
-public:
-    void Line(const char* text) override { lines += std::string(text) + "\n"; }
-    void InstallFolder(const char*) override {}
-    std::string lines;
-};
-
 // Runs never overwrite each other's backups, nor anything that has the name;
 // a folder that takes no file is passed over, and with none the report says
 // that the run goes on without a backup.
@@ -166,7 +160,7 @@ TEST(RegistryBackup, AlwaysANewFileOfItsOwn) {
     std::vector<std::string> paths;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        LinesReport report;
+        tolmtest::CapturedReport report;
         ReportScope scope(&report);
         RegistryBackupFile backup(c.folders);
         backup.SaveValue(HKEY_CURRENT_USER, kKey, "v");
@@ -175,9 +169,9 @@ TEST(RegistryBackup, AlwaysANewFileOfItsOwn) {
         if (c.written) {
             for (const std::string& p : paths) EXPECT_NE(p, backup.Path());
             paths.push_back(backup.Path());
-            EXPECT_NE(report.lines.find("Registry backup: " + backup.Path()), std::string::npos) << report.lines;
+            EXPECT_NE(report.Text().find("Registry backup: " + backup.Path()), std::string::npos) << report.Text();
         } else {
-            EXPECT_NE(report.lines.find("the run goes on without it"), std::string::npos) << report.lines;
+            EXPECT_NE(report.Text().find("the run goes on without it"), std::string::npos) << report.Text();
         }
     }
     for (const std::string& p : paths) EXPECT_NE(ReadAll(p).find("\"v\"=\"1\"\r\n"), std::string::npos) << p;

@@ -13,21 +13,16 @@
 #include "../../cleanup/change/ChangeSession.h"
 #include "../../cleanup/change/RegistryChanges.h"
 #include "../../cleanup/report/RunReport.h"
+#include "CapturedReport.h"
 #include "FileTestSupport.h"
 #include "ProductKeys.h"
 #include "ProductRemoval.h"
 #include "RegTestSupport.h"
+#include "ReportText.h"
 
 using namespace filetest;
 
 namespace {
-
-class LinesReport : public RunReport {
-public:
-    void Line(const char* text) override { lines.push_back(text); }
-    void InstallFolder(const char*) override {}
-    std::vector<std::string> lines;
-};
 
 // The items a report names as removed (or, in a preview, as would be), and as
 // left in use.
@@ -37,14 +32,9 @@ struct Named {
 };
 Named ItemsOf(const std::vector<std::string>& lines) {
     Named n;
-    for (const std::string& l : lines) {
-        const size_t colon = l.rfind(": ");
-        if (colon == std::string::npos) continue;
-        const std::string item = l.substr(0, colon), state = l.substr(colon + 2);
-        if (state == "deleted" || state == "removed" || state == "would be deleted" || state == "would be removed")
-            n.removed.insert(item);
-        if (state.find("in use") != std::string::npos) n.inUse.insert(item);
-    }
+    n.removed = tolmtest::RemovedItems(lines);
+    for (const tolmtest::ReportItem& i : tolmtest::ReportItems(lines))
+        if (i.state.find("in use") != std::string::npos) n.inUse.insert(i.item);
     return n;
 }
 
@@ -100,12 +90,12 @@ struct Result {
 };
 Result RunIn(change::Mode mode, const std::function<void()>& operation) {
     Result result;
-    LinesReport report;
+    tolmtest::CapturedReport report;
     ReportScope scope(&report);
     change::Session session(mode);
     session.SetBackup(&result.backup);
     operation();
-    result.named = ItemsOf(report.lines);
+    result.named = ItemsOf(report.Lines());
     result.tally = session.Counts();
     return result;
 }

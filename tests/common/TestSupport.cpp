@@ -7,6 +7,7 @@
 #include <cstring>
 #include <fstream>
 #include <sstream>
+#include <utility>
 #include <vector>
 
 namespace tolmtest {
@@ -106,33 +107,42 @@ void ChildProcess::Kill() {
 }
 
 namespace {
-struct FindArgs {
-    DWORD pid;
-    DWORD tid;
-    const char* cls;
-    HWND found;
-};
+BOOL CALLBACK Collect(HWND hwnd, LPARAM lp) {
+    auto* a = reinterpret_cast<std::pair<const std::function<bool(HWND)>*, std::vector<HWND>*>*>(lp);
+    if ((*a->first)(hwnd)) a->second->push_back(hwnd);
+    return TRUE;
+}
 
-BOOL CALLBACK FindTopLevel(HWND hwnd, LPARAM lp) {
-    auto* a = reinterpret_cast<FindArgs*>(lp);
-    DWORD pid = 0;
-    DWORD tid = ::GetWindowThreadProcessId(hwnd, &pid);
-    if ((a->pid && pid != a->pid) || (a->tid && tid != a->tid)) return TRUE;
-    if (a->cls && ClassName(hwnd) != a->cls) return TRUE;
-    a->found = hwnd;
-    return FALSE;
+bool Of(HWND hwnd, DWORD pid, DWORD tid) {
+    DWORD owner = 0;
+    const DWORD thread = ::GetWindowThreadProcessId(hwnd, &owner);
+    return (!pid || owner == pid) && (!tid || thread == tid);
 }
 
 HWND WaitForWindow(DWORD pid, DWORD tid, const char* cls, DWORD timeoutMs) {
-    FindArgs a = {pid, tid, cls, nullptr};
+    HWND found = nullptr;
     WaitUntil([&] {
-        a.found = nullptr;
-        ::EnumWindows(FindTopLevel, reinterpret_cast<LPARAM>(&a));
-        return a.found != nullptr;
+        const std::vector<HWND> all =
+            TopLevelWindows([&](HWND h) { return Of(h, pid, tid) && (!cls || ClassName(h) == cls); });
+        found = all.empty() ? nullptr : all.front();
+        return found != nullptr;
     }, timeoutMs);
-    return a.found;
+    return found;
 }
 }  // namespace
+
+std::vector<HWND> TopLevelWindows(const std::function<bool(HWND)>& match) {
+    std::vector<HWND> found;
+    std::pair<const std::function<bool(HWND)>*, std::vector<HWND>*> a(&match, &found);
+    ::EnumWindows(Collect, reinterpret_cast<LPARAM>(&a));
+    return found;
+}
+
+std::vector<HWND> Dialogs(DWORD pid, DWORD tid, bool visibleOnly) {
+    return TopLevelWindows([&](HWND h) {
+        return Of(h, pid, tid) && ClassName(h) == "#32770" && (!visibleOnly || ::IsWindowVisible(h));
+    });
+}
 
 HWND WaitForProcessWindow(DWORD pid, const char* cls, DWORD timeoutMs) {
     return WaitForWindow(pid, 0, cls, timeoutMs);

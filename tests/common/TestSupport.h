@@ -55,6 +55,12 @@ private:
     DWORD m_pid = 0;
 };
 
+// The top-level windows, front to back, that match accepts.
+std::vector<HWND> TopLevelWindows(const std::function<bool(HWND)>& match);
+// The dialogs (class "#32770": windows and message boxes) of process pid (any
+// when 0) and thread tid (any when 0), visible ones only when visibleOnly.
+std::vector<HWND> Dialogs(DWORD pid, DWORD tid, bool visibleOnly);
+
 // The first visible-or-not top-level window of process pid with class cls
 // ("#32770" for dialogs), waiting up to timeoutMs. Null if none appeared.
 HWND WaitForProcessWindow(DWORD pid, const char* cls, DWORD timeoutMs);

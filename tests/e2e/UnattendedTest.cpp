@@ -10,6 +10,7 @@
 #include "MachineAccess.h"
 #include "Probe.h"
 #include "ReportCheck.h"
+#include "ReportText.h"
 
 using footprint::Installed;
 
@@ -32,21 +33,6 @@ footprint::Scenario Complete(const Installed& installed) {
 std::string LastRun(const std::string& report) {
     const size_t at = report.rfind(kRunHeader);
     return at == std::string::npos ? "" : report.substr(at);
-}
-
-// The items a run's report names as removed ("deleted", "removed", "ended"),
-// or, in a preview, as would be: the part of each line before its state.
-std::set<std::string> RemovedItems(const std::string& run) {
-    std::set<std::string> items;
-    for (size_t at = 0, end; (end = run.find("\r\n", at)) != std::string::npos; at = end + 2) {
-        const std::string line = run.substr(at, end - at);
-        const size_t colon = line.rfind(": ");
-        if (colon == std::string::npos || line.compare(0, 2, "  ") != 0) continue;
-        std::string state = line.substr(colon + 2);
-        if (state.compare(0, 9, "would be ") == 0) state = state.substr(9);
-        if (state == "deleted" || state == "removed" || state == "ended") items.insert(line.substr(0, colon));
-    }
-    return items;
 }
 
 class Unattended : public EndToEnd {
@@ -76,7 +62,7 @@ TEST_F(Unattended, PreviewChangesNothingAndNamesWhatTheRemovalThenRemoves) {
     EXPECT_EQ(footprint::Differences(*fp, footprint::Probe(*fp), before), "") << "the preview changed the machine";
     const std::string previewRun = LastRun(Report());
     EXPECT_NE(previewRun.find("(preview: nothing is changed) ===="), std::string::npos) << previewRun;
-    const std::set<std::string> wouldGo = RemovedItems(previewRun);
+    const std::set<std::string> wouldGo = tolmtest::RemovedItems(tolmtest::Lines(previewRun));
     // Its one message: nothing changed, how many items would go, where the report is.
     ASSERT_EQ(preview.boxes.size(), 1u);
     const std::string message = M(IDS_PREVIEW_DONE);
@@ -94,7 +80,7 @@ TEST_F(Unattended, PreviewChangesNothingAndNamesWhatTheRemovalThenRemoves) {
     EXPECT_EQ(MachineDiffers(outcomes), "");
     const std::string quietRun = LastRun(Report());
     EXPECT_EQ(footprint::ReportMisses(quietRun, *fp, outcomes), "") << quietRun;
-    EXPECT_EQ(wouldGo, RemovedItems(quietRun));
+    EXPECT_EQ(wouldGo, tolmtest::RemovedItems(tolmtest::Lines(quietRun)));
     EXPECT_FALSE(wouldGo.empty());
 
     // On a machine without the suite the preview names nothing and ends with 0.
@@ -103,7 +89,7 @@ TEST_F(Unattended, PreviewChangesNothingAndNamesWhatTheRemovalThenRemoves) {
     const tooldriver::DriveResult clean = RunUnattended("/preview /quiet");
     EXPECT_EQ(clean.exitCode, 0u);
     EXPECT_TRUE(clean.boxes.empty());
-    EXPECT_EQ(RemovedItems(LastRun(Report())), std::set<std::string>{}) << LastRun(Report());
+    EXPECT_EQ(tolmtest::RemovedItems(tolmtest::Lines(LastRun(Report()))), std::set<std::string>{}) << LastRun(Report());
 }
 
 TEST_F(Unattended, QuietRemovesWithoutAWindowAndEndsWithTheDeploymentCode) {

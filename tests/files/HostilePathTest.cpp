@@ -177,7 +177,7 @@ TEST(FolderIdentity, SameOrBelowComparesWholeNamesWithoutRegardToCase) {
         {"C:\\" + dbcs + "x", "C:\\" + dbcs, false},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(folderwalk::IsSameOrBelowComparable(c.inner.c_str(), c.outer.c_str()), c.below)
+        EXPECT_EQ(folderid::IsSameOrBelowComparable(c.inner.c_str(), c.outer.c_str()), c.below)
             << c.inner << " in " << c.outer;
 }
 

@@ -108,7 +108,9 @@ public:
     int PrepareVistaCompanion() override { return Call("PrepareVistaCompanion"), 1; }
     BOOL Restart() override { return Call("Restart"), TRUE; }
     std::unique_ptr<RunReport> OpenReport() override { return openReport ? openReport() : nullptr; }
-    std::unique_ptr<change::RegistryBackup> OpenBackup(const char*, const std::string&) override { return nullptr; }
+    std::unique_ptr<change::RegistryBackup> OpenBackup(const char*, const std::string&) override {
+        return Call("OpenBackup"), nullptr;
+    }
 
 private:
     void Call(const std::string& s) { calls.push_back(s); }
@@ -137,11 +139,11 @@ public:
     int refreshes = 0;
     bool runDisabled = false;
     int quit = -1;
-    std::vector<std::string>* calls = nullptr;  // where each box is recorded among the operations
+    std::vector<std::string>* calls = nullptr;  // where each box ("Message <id>") is noted among the operations
 
     int Message(UINT id, const char* text, const char* caption, UINT type) override {
         boxes.push_back({id, text, caption == nullptr, caption ? caption : "", type, progress.empty() ? -1 : progress.back()});
-        if (calls) calls->push_back("Message");
+        if (calls) calls->push_back("Message " + std::to_string(id));
         int a = IDYES;
         if (!answers.empty()) {
             a = answers.front();

@@ -55,23 +55,20 @@ struct BoxArgs {
 
 // Answers every message box of the process with No (OK where there is no No):
 // the runs' questions, so that a run ends before it removes anything.
-BOOL CALLBACK AnswerBoxes(HWND hwnd, LPARAM lp) {
-    auto* a = reinterpret_cast<BoxArgs*>(lp);
-    DWORD pid = 0;
-    ::GetWindowThreadProcessId(hwnd, &pid);
-    if (pid != a->pid || ClassName(hwnd) != "#32770" || !::IsWindowVisible(hwnd)) return TRUE;
-    if (::GetDlgItem(hwnd, 1000)) {
-        a->main = hwnd;  // the main window has the Run button
-    } else {
-        a->open = true;
-        if (a->answered.insert(hwnd).second) {
+void AnswerBoxes(BoxArgs& a) {
+    for (HWND hwnd : Dialogs(a.pid, 0, true)) {
+        if (::GetDlgItem(hwnd, 1000)) {
+            a.main = hwnd;  // the main window has the Run button
+            continue;
+        }
+        a.open = true;
+        if (a.answered.insert(hwnd).second) {
             char text[2048] = {};
             ::GetDlgItemTextA(hwnd, 0xFFFF, text, sizeof text);
-            a->texts.push_back(text);
+            a.texts.push_back(text);
             ::PostMessageA(hwnd, WM_COMMAND, ::GetDlgItem(hwnd, IDNO) ? IDNO : IDOK, 0);
         }
     }
-    return TRUE;
 }
 
 // Starts the tool with the given text after the program path, declines every
@@ -87,7 +84,7 @@ Outcome RunTool(const std::string& args, bool quotePath = false) {
     // Either the process ends by itself or its main window shows up.
     WaitUntil([&] {
         if (!p.Running()) return true;
-        ::EnumWindows(AnswerBoxes, reinterpret_cast<LPARAM>(&boxes));
+        AnswerBoxes(boxes);
         return boxes.main != nullptr;
     }, kStartTimeout);
     if (boxes.main) {
@@ -96,7 +93,7 @@ Outcome RunTool(const std::string& args, bool quotePath = false) {
         // The run started by the automatic start may still be asking.
         WaitUntil([&] {
             boxes.open = false;
-            ::EnumWindows(AnswerBoxes, reinterpret_cast<LPARAM>(&boxes));
+            AnswerBoxes(boxes);
             return !boxes.open && ::IsWindowEnabled(boxes.main);
         }, kStartTimeout);
         RECT r = {};
@@ -122,7 +119,7 @@ TEST(CommandLine, SilentSwitchExactlyMinusSInAnyCaseEndsByItselfWithCodeOne) {
         BoxArgs boxes;
         boxes.pid = p.Pid();
         WaitUntil([&] {
-            ::EnumWindows(AnswerBoxes, reinterpret_cast<LPARAM>(&boxes));
+            AnswerBoxes(boxes);
             return !p.Running();
         }, kStartTimeout);
         EXPECT_LE(boxes.answered.size(), 1u) << "at most one question";

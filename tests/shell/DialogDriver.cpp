@@ -28,50 +28,19 @@ INT_PTR DriveDialog(const std::function<INT_PTR()>& runModal, const std::functio
     return result;
 }
 
-namespace {
-struct OtherArgs {
-    DWORD tid;
-    HWND except;
-    bool unownedOnly;
-    HWND found;
-};
-BOOL CALLBACK FindOther(HWND hwnd, LPARAM lp) {
-    auto* a = reinterpret_cast<OtherArgs*>(lp);
-    if (hwnd != a->except && ::GetWindowThreadProcessId(hwnd, nullptr) == a->tid && ClassName(hwnd) == "#32770" &&
-        ::IsWindowVisible(hwnd) && (!a->unownedOnly || !::GetWindow(hwnd, GW_OWNER))) {
-        a->found = hwnd;
-        return FALSE;
-    }
-    return TRUE;
-}
-}  // namespace
-
 HWND WaitForOtherDialog(DWORD tid, HWND except, DWORD timeoutMs, bool unownedOnly) {
-    OtherArgs a = {tid, except, unownedOnly, nullptr};
+    HWND found = nullptr;
     WaitUntil([&] {
-        a.found = nullptr;
-        ::EnumWindows(FindOther, reinterpret_cast<LPARAM>(&a));
-        return a.found != nullptr;
+        found = nullptr;
+        for (HWND h : Dialogs(0, tid, true))
+            if (h != except && (!unownedOnly || !::GetWindow(h, GW_OWNER))) {
+                found = h;
+                break;
+            }
+        return found != nullptr;
     }, timeoutMs);
-    return a.found;
+    return found;
 }
-
-namespace {
-struct BoxScan {
-    DWORD tid;
-    HWND box;
-};
-BOOL CALLBACK FindBox(HWND hwnd, LPARAM lp) {
-    auto* a = reinterpret_cast<BoxScan*>(lp);
-    // A message box: a dialog of the thread without the main window's Run button.
-    if (::GetWindowThreadProcessId(hwnd, nullptr) == a->tid && ClassName(hwnd) == "#32770" &&
-        ::IsWindowVisible(hwnd) && !::GetDlgItem(hwnd, 1000) && ::GetDlgItem(hwnd, 0xFFFF)) {
-        a->box = hwnd;
-        return FALSE;
-    }
-    return TRUE;
-}
-}  // namespace
 
 QuestionDecliner::QuestionDecliner(DWORD tid) : m_tid(tid) {
     m_thread = ::CreateThread(nullptr, 0, &QuestionDecliner::Loop, this, 0, nullptr);
@@ -89,11 +58,16 @@ DWORD WINAPI QuestionDecliner::Loop(void* p) {
     auto* self = static_cast<QuestionDecliner*>(p);
     HWND last = nullptr;
     while (!self->m_stop) {
-        BoxScan scan = {self->m_tid, nullptr};
-        ::EnumWindows(FindBox, reinterpret_cast<LPARAM>(&scan));
-        if (scan.box && scan.box != last) {
-            ::PostMessageA(scan.box, WM_COMMAND, ::GetDlgItem(scan.box, IDNO) ? IDNO : IDOK, 0);
-            last = scan.box;
+        // A message box: a dialog of the thread without the main window's Run button.
+        HWND box = nullptr;
+        for (HWND h : Dialogs(0, self->m_tid, true))
+            if (!::GetDlgItem(h, 1000) && ::GetDlgItem(h, 0xFFFF)) {
+                box = h;
+                break;
+            }
+        if (box && box != last) {
+            ::PostMessageA(box, WM_COMMAND, ::GetDlgItem(box, IDNO) ? IDNO : IDOK, 0);
+            last = box;
             self->m_declined = self->m_declined + 1;
         }
         ::Sleep(20);

@@ -20,21 +20,14 @@ struct Found {
     std::vector<HWND> boxes;
 };
 
-BOOL CALLBACK Collect(HWND hwnd, LPARAM lp) {
-    auto* f = reinterpret_cast<Found*>(lp);
-    DWORD pid = 0;
-    ::GetWindowThreadProcessId(hwnd, &pid);
-    if (pid != f->pid || tolmtest::ClassName(hwnd) != "#32770") return TRUE;
-    if (::GetDlgItem(hwnd, IDC_RUN))
-        f->main = hwnd;
-    else if (::GetDlgItem(hwnd, kBoxText) && ::IsWindowVisible(hwnd))
-        f->boxes.push_back(hwnd);
-    return TRUE;
-}
-
 Found Look(DWORD pid) {
     Found f = {pid, nullptr, {}};
-    ::EnumWindows(Collect, reinterpret_cast<LPARAM>(&f));
+    for (HWND hwnd : tolmtest::Dialogs(pid, 0, false)) {
+        if (::GetDlgItem(hwnd, IDC_RUN))
+            f.main = hwnd;
+        else if (::GetDlgItem(hwnd, kBoxText) && ::IsWindowVisible(hwnd))
+            f.boxes.push_back(hwnd);
+    }
     return f;
 }
 

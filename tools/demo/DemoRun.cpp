@@ -15,6 +15,7 @@
 #include "Demo.h"
 #include "DemoSummary.h"
 #include "Probe.h"
+#include "ReportText.h"
 #include "TestSupport.h"
 #include "ToolTexts.h"
 
@@ -43,7 +44,7 @@ namespace {
 // The report's lines that contain one of the marks, without their indent.
 std::vector<std::string> ReportLines(const std::string& report, std::initializer_list<const char*> marks) {
     std::vector<std::string> out;
-    for (const std::string& line : Lines(report))
+    for (const std::string& line : tolmtest::Lines(report))
         for (const char* m : marks)
             if (line.find(m) != std::string::npos) {
                 const size_t first = line.find_first_not_of(' ');

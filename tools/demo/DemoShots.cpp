@@ -75,26 +75,19 @@ void Activate(HWND window) {
     ::Sleep(200 * tolmtest::WaitScale());
 }
 
-struct OtherDialog {
-    DWORD pid;
-    HWND main;
-    HWND found;
-};
-BOOL CALLBACK FindOther(HWND h, LPARAM lp) {
-    auto* a = reinterpret_cast<OtherDialog*>(lp);
-    DWORD pid = 0;
-    ::GetWindowThreadProcessId(h, &pid);
-    if (pid == a->pid && h != a->main && tolmtest::ClassName(h) == "#32770" && ::IsWindowVisible(h)) {
-        a->found = h;
-        return FALSE;
-    }
-    return TRUE;
-}
 HWND WaitForAbout(HWND main) {
-    OtherDialog a = {0, main, nullptr};
-    ::GetWindowThreadProcessId(main, &a.pid);
-    tolmtest::WaitUntil([&] { return ::EnumWindows(FindOther, reinterpret_cast<LPARAM>(&a)), a.found != nullptr; }, 10000);
-    return a.found;
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(main, &pid);
+    HWND about = nullptr;
+    tolmtest::WaitUntil([&] {
+        for (HWND h : tolmtest::Dialogs(pid, 0, true))
+            if (h != main) {
+                about = h;
+                break;
+            }
+        return about != nullptr;
+    }, 10000);
+    return about;
 }
 
 }  // namespace

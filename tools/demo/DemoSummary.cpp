@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <vector>
 
+#include "ReportText.h"
+
 using footprint::Group;
 using footprint::Item;
 using footprint::Owner;
@@ -82,21 +84,8 @@ void Say(const std::string& ansi) {
     std::fflush(stdout);
 }
 
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    for (size_t at = 0; at < text.size();) {
-        size_t end = text.find('\n', at);
-        if (end == std::string::npos) end = text.size();
-        std::string line = text.substr(at, end - at);
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        lines.push_back(line);
-        at = end + 1;
-    }
-    return lines;
-}
-
 void SayIndented(const std::string& text, const char* indent) {
-    for (const std::string& line : Lines(text))
+    for (const std::string& line : tolmtest::Lines(text))
         if (!line.empty()) Say(indent + line);
 }
 

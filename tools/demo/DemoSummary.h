@@ -14,8 +14,6 @@ namespace demo {
 
 // A line in the ANSI code page, printed as UTF-8.
 void Say(const std::string& ansi);
-// text's lines, without their line breaks.
-std::vector<std::string> Lines(const std::string& text);
 // text's lines, each after indent; empty lines left out.
 void SayIndented(const std::string& text, const char* indent);
 
