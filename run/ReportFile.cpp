@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "../cleanup/change/ChangeSession.h"
 #include "../cleanup/paths/FolderIdentity.h"
 #include "../cleanup/files/FolderWalk.h"
 #include "../cleanup/paths/PathText.h"
@@ -16,6 +17,10 @@ namespace {
 const char kFileName[] = "TolmUnload.log";
 // Room left for the new run when old runs are dropped.
 const DWORD kRoomForRun = 64 * 1024;
+// Room a run keeps for its latest lines (its answers, its end, its result)
+// once it reaches the limit, and for the line that says where it was cut.
+const DWORD kEndRoom = 16 * 1024;
+const DWORD kCutLineRoom = 128;
 const DWORD kMarkLength = sizeof kRunHeaderMark - 1;
 
 std::string FilePath(const std::string& folder) {
@@ -48,31 +53,43 @@ bool IsOwnPlainFile(HANDLE file, ULONGLONG& size) {
     return true;
 }
 
-// Drops the oldest whole runs until at most keep bytes are left: the kept part
-// begins at the first run header within the last keep bytes (nothing is kept
-// when there is none). Reads at most keep + 2 bytes. The new size, or false.
-bool DropOldestRuns(HANDLE file, ULONGLONG size, DWORD keep, ULONGLONG& newSize) {
-    const ULONGLONG start = size > keep + 2ull ? size - keep - 2 : 0;
+// What the kept part of a file begins with when its first run lost its beginning.
+std::string CutRunHeader() { return std::string(kRunHeaderMark) + "(earlier run, its beginning left out) ====\r\n"; }
+
+// Drops the oldest lines until at most keep bytes are left: the kept part
+// begins at the first line that begins within the last keep bytes, so that
+// the end of the run before survives even when that run alone is larger; a
+// kept part that does not begin with a run header gets one saying so. Reads
+// at most keep bytes. The new size, or false.
+bool DropOldestLines(HANDLE file, ULONGLONG size, DWORD keep, ULONGLONG& newSize) {
+    const std::string header = CutRunHeader();
+    if (keep < header.size() + 2) keep = 0;
+    const DWORD room = keep ? keep - static_cast<DWORD>(header.size()) : 0;
+    const ULONGLONG start = size > room ? size - room : 0;
     const DWORD length = static_cast<DWORD>(size - start);
     std::vector<char> window(length + 1);
     if (length && !ReadExactly(file, start, &window[0], length)) return false;
-    window[length] = '\0';
-    const std::string mark = std::string("\r\n") + kRunHeaderMark;
-    DWORD cut = length;
-    for (DWORD i = 0; i + mark.size() <= length; ++i) {
-        if (std::memcmp(&window[i], mark.data(), mark.size()) == 0) {
-            cut = i + 2;
-            break;
+    DWORD cut = 0;
+    if (start > 0) {  // the window may begin inside a line: it is kept from the next one
+        char before = 0;
+        if (!ReadExactly(file, start - 1, &before, 1)) return false;
+        if (before != '\n') {
+            while (cut < length && window[cut] != '\n') ++cut;
+            cut = cut < length ? cut + 1 : length;
         }
     }
-    if (!Seek(file, 0) || !WriteAll(file, &window[cut], length - cut) || !::SetEndOfFile(file)) return false;
-    newSize = length - cut;
+    std::string kept(&window[0] + cut, length - cut);
+    if (!kept.empty() && kept.compare(0, kMarkLength, kRunHeaderMark) != 0) kept = header + kept;
+    if (!Seek(file, 0) || !WriteAll(file, kept.data(), static_cast<DWORD>(kept.size())) || !::SetEndOfFile(file))
+        return false;
+    newSize = kept.size();
     return true;
 }
 
 }  // namespace
 
-bool OpenOwnReportFile(const std::string& folder, DWORD limit, DWORD room, FileHandle& file, DWORD& size) {
+bool OpenOwnReportFile(const std::string& folder, DWORD limit, DWORD room, bool mayDrop, FileHandle& file,
+                       DWORD& size) {
     if (folder.empty()) return false;
     // The link itself is opened, not what it names: asked only of NT, whose
     // file systems have links (the Windows 95 family refuses the flag).
@@ -89,8 +106,9 @@ bool OpenOwnReportFile(const std::string& folder, DWORD limit, DWORD room, FileH
             return false;
     }
     if (length + room > limit) {
+        if (!mayDrop) return false;
         const DWORD keep = limit > room ? limit - room : 0;
-        if (!DropOldestRuns(opened.Get(), length, keep, length)) return false;
+        if (!DropOldestLines(opened.Get(), length, keep, length)) return false;
     }
     LONG high = 0;
     if (::SetFilePointer(opened.Get(), 0, &high, FILE_END) == INVALID_SET_FILE_POINTER && ::GetLastError() != NO_ERROR)
@@ -100,8 +118,8 @@ bool OpenOwnReportFile(const std::string& folder, DWORD limit, DWORD room, FileH
     return true;
 }
 
-FileRunReport::FileRunReport(std::vector<std::string> folders, DWORD limit)
-    : m_folders(std::move(folders)), m_limit(limit) {}
+FileRunReport::FileRunReport(std::vector<std::string> folders, DWORD limit, bool mayDrop)
+    : m_folders(std::move(folders)), m_limit(limit), m_mayDrop(mayDrop) {}
 
 FileRunReport::~FileRunReport() {
     if (!m_placed) Place(nullptr);
@@ -116,8 +134,20 @@ void FileRunReport::Line(const char* text) {
         if (m_held.size() + line.size() < m_limit / 2) m_held += line;
         return;
     }
-    if (!m_file || m_size + line.size() >= m_limit) return;  // missing, or full: the rest is left out
-    if (Write(line)) m_size += static_cast<DWORD>(line.size());
+    if (!m_file) return;
+    if (!m_cutAt) {
+        if (m_size + line.size() + kEndRoom < m_limit) {
+            if (Write(line)) m_size += static_cast<DWORD>(line.size());
+            return;
+        }
+        m_cutAt = m_size;  // full but for the end's room: from here on only the latest lines are kept
+    }
+    m_tail += line;
+    while (m_tail.size() > kEndRoom - kCutLineRoom) {
+        const size_t next = m_tail.find("\r\n");
+        m_tail.erase(0, next == std::string::npos ? m_tail.size() : next + 2);
+        ++m_leftOut;
+    }
 }
 
 void FileRunReport::InstallFolder(const char* installDirectory) {
@@ -125,7 +155,17 @@ void FileRunReport::InstallFolder(const char* installDirectory) {
 }
 
 void FileRunReport::Flush() {
-    if (m_file) ::FlushFileBuffers(m_file.Get());
+    if (!m_file) return;
+    if (m_cutAt) {
+        // The latest lines after the cut, written over the ones written before.
+        char cut[kCutLineRoom];
+        wsprintfA(cut, "(report cut here: %d lines left out, to keep the file below %lu bytes)\r\n", m_leftOut,
+                  m_limit);
+        const std::string text = (m_leftOut ? std::string(cut) : std::string()) + m_tail;
+        if (Seek(m_file.Get(), m_cutAt) && Write(text) && ::SetEndOfFile(m_file.Get()))
+            m_size = m_cutAt + static_cast<DWORD>(text.size());
+    }
+    ::FlushFileBuffers(m_file.Get());
 }
 
 void FileRunReport::Place(const char* installDirectory) {
@@ -135,7 +175,8 @@ void FileRunReport::Place(const char* installDirectory) {
         if (!MayHoldOwnFiles(folder, cleared)) continue;
         FileHandle file;
         DWORD size = 0;
-        if (!OpenOwnReportFile(folder, m_limit, kRoomForRun + static_cast<DWORD>(m_held.size()), file, size)) continue;
+        if (!OpenOwnReportFile(folder, m_limit, kRoomForRun + static_cast<DWORD>(m_held.size()), m_mayDrop, file, size))
+            continue;
         m_file = std::move(file);
         if (!Write(m_held)) {
             m_file.Reset();
@@ -164,7 +205,10 @@ bool MayHoldOwnFiles(const std::string& folder, const char* clearedFolder) {
     return !(clearedFolder && folderid::IsSameOrBelow(folder.c_str(), clearedFolder));
 }
 
-std::unique_ptr<RunReport> OpenFileRunReport() { return std::unique_ptr<RunReport>(new FileRunReport(OwnFileFolders())); }
+std::unique_ptr<RunReport> OpenFileRunReport() {
+    // A preview changes nothing, not even what the report keeps of earlier runs.
+    return std::unique_ptr<RunReport>(new FileRunReport(OwnFileFolders(), kReportLimit, !change::Previewing()));
+}
 
 std::vector<std::string> OwnFileFolders() {
     std::vector<std::string> folders;

@@ -14,14 +14,16 @@
 
 // The first characters of the line that begins each run in the file.
 extern const char kRunHeaderMark[];
-// The file stays below this size: the oldest whole runs go first.
+// The file stays below this size: the oldest lines go first, and a run that
+// reaches it keeps its latest lines and says where it was cut.
 const DWORD kReportLimit = 1024 * 1024;
 
 class FileRunReport : public RunReport {
 public:
     // Tries the folders in order; the file is placed once the install directory
-    // is known (lines until then are held), or when the report ends.
-    explicit FileRunReport(std::vector<std::string> folders, DWORD limit = kReportLimit);
+    // is known (lines until then are held), or when the report ends. Without
+    // mayDrop nothing of earlier runs is dropped: a file without room is passed over.
+    explicit FileRunReport(std::vector<std::string> folders, DWORD limit = kReportLimit, bool mayDrop = true);
     ~FileRunReport() override;
     void Line(const char* text) override;
     void InstallFolder(const char* installDirectory) override;
@@ -36,6 +38,10 @@ private:
 
     std::vector<std::string> m_folders;
     DWORD m_limit;
+    bool m_mayDrop;
+    DWORD m_cutAt = 0;       // where the lines kept after the limit begin; 0 not cut
+    std::string m_tail;      // those lines, the latest that fit
+    int m_leftOut = 0;       // lines left out at the cut
     bool m_placed = false;
     std::string m_path;
     FileHandle m_file;
@@ -58,7 +64,10 @@ bool MayHoldOwnFiles(const std::string& folder, const char* clearedFolder);
 // Opens folder\TolmUnload.log as the report's own file and makes room in it:
 // refused (false, nothing written) when the folder is a reparse point, or the
 // file is a reparse point, not a plain file, has more than one link, or is not
-// empty and does not begin with a run header. Old runs are dropped, oldest
-// first, through the handle until room bytes more keep the file below limit;
-// at most limit bytes of it are read. size receives the file's size after that.
-bool OpenOwnReportFile(const std::string& folder, DWORD limit, DWORD room, FileHandle& file, DWORD& size);
+// empty and does not begin with a run header. The oldest lines are dropped
+// through the handle until room bytes more keep the file below limit (cut at
+// a line, the end of the run before kept); without mayDrop a file without
+// that room is refused instead. At most limit bytes of it are read. size
+// receives the file's size after that.
+bool OpenOwnReportFile(const std::string& folder, DWORD limit, DWORD room, bool mayDrop, FileHandle& file,
+                       DWORD& size);

@@ -48,6 +48,10 @@ RunReportSession::RunReportSession(const RunMode& mode, RunHost& window, RunOper
 RunReportSession::~RunReportSession() {
     Summary();
     report::Note("End: %s", m_end.c_str());
+    // The last line, in words that stay the same for scripts to read.
+    const change::Tally& t = m_changes.Counts();
+    report::Note("Result: exit code %d, removed %d, left %d, pending %d, failed %d", m_exitCode, t.removed, t.left,
+                 t.pending, t.failed);
 }
 
 std::string RunReportSession::ReportPath() const { return m_report ? m_report->Place() : ""; }

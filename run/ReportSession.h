@@ -29,6 +29,8 @@ public:
     void InstallFolder(const char* installDirectory);
     // The file the report went to, "" when none.
     std::string ReportPath() const;
+    // The code the run ends with, for the report's last line.
+    void ExitCode(int code) { m_exitCode = code; }
 
 private:
     int Message(UINT id, const char* text, const char* caption, UINT type) override;
@@ -46,4 +48,5 @@ private:
     std::unique_ptr<RunReport> m_report;
     ReportScope m_scope;
     std::string m_end;
+    int m_exitCode = -1;
 };

@@ -132,8 +132,7 @@ bool Run::FindInstallFolder() {
     // A per-user value can be written by any program of the user's: a run in
     // which no person confirms the folder (109) cleans the folder it names only
     // when the suite is there.
-    const bool confirmed = m_mode.asksBeforeFiles && m_mode.personAnswers;
-    if (found && !machineValue && !confirmed && !m_ops.HoldsSuiteProgram(dir)) {
+    if (found && !machineValue && !m_mode.trustsUserFolder && !m_ops.HoldsSuiteProgram(dir)) {
         report::Note("Install folder: %s, named only by a per-user value, holds none of the suite's programs: "
                      "taken as no install folder", dir);
         std::memset(m_installDirectory, 0, sizeof m_installDirectory);
@@ -235,6 +234,7 @@ RunOutcome Run::Outcome() {
     m_outcome.noFolder = m_noDirectory;
     m_outcome.tally = m_changes.Counts();
     m_outcome.reportPath = m_session.ReportPath();
+    m_session.ExitCode(RunExitCode(m_mode, m_outcome));
     return m_outcome;
 }
 

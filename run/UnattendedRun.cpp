@@ -7,6 +7,7 @@
 #include "../cleanup/paths/PathText.h"
 #include "../framework/AfxApp.h"
 #include "../res/resource.h"
+#include "../runtime/FailureExit.h"
 #include "RunSequence.h"
 #include "SystemOperations.h"
 
@@ -16,13 +17,13 @@ namespace {
 // the message that stopped the run, if one did.
 class UnattendedHost : public RunHost {
 public:
-    explicit UnattendedHost(bool preview) : m_preview(preview) {}
+    explicit UnattendedHost(bool restarts) : m_restarts(restarts) {}
     int Message(UINT id, const char* text, const char*, UINT type) override {
         if ((type & MB_TYPEMASK) != MB_YESNO) {
             if (id == IDS_NOT_ADMIN || id == IDS_OS_PREFIX) m_stop = text;
             return IDOK;
         }
-        return id == IDS_ASK_RESTART && !m_preview ? IDNO : IDYES;
+        return id == IDS_ASK_RESTART && !m_restarts ? IDNO : IDYES;
     }
     void AppendLog(const CString&) override {}
     void RefreshLog() override {}
@@ -32,7 +33,7 @@ public:
     const std::string& StopMessage() const { return m_stop; }
 
 private:
-    bool m_preview;
+    bool m_restarts;  // the restart question is answered Yes
     std::string m_stop;
 };
 
@@ -63,33 +64,38 @@ void ShowPreviewResult(const RunOutcome& outcome, const std::string& stop) {
 bool ParseUnattendedSwitches(const char* arguments, UnattendedSwitches& switches) {
     if (!arguments) return false;
     const char* at = arguments;
-    const std::string first = NextWord(at);
     UnattendedSwitches s;
-    if (Is(first, "/preview")) {
-        s.preview = true;
-        const std::string second = NextWord(at);
-        if (Is(second, "/quiet")) s.quiet = true;
-        else if (!second.empty()) return false;
-        if (!NextWord(at).empty()) return false;
-    } else if (Is(first, "/quiet")) {
-        s.quiet = true;
-        // The rest names a folder, blanks and all, as the restart registers it.
-        while (*at == ' ' || *at == '\t') ++at;
-        std::string rest = at;
-        while (!rest.empty() && (rest.back() == ' ' || rest.back() == '\t')) rest.pop_back();
-        if (Is(rest, "/preview")) s.preview = true;
-        else s.folder = rest;
-    } else {
-        return false;
+    for (;;) {
+        const char* before = at;
+        const std::string word = NextWord(at);
+        if (Is(word, "/preview") && !s.preview) {
+            s.preview = true;
+        } else if (Is(word, "/quiet") && !s.quiet) {
+            s.quiet = true;
+        } else {
+            at = before;
+            break;
+        }
     }
+    if (!s.preview && !s.quiet) return false;
+    // The rest names a folder, blanks and all, as the restart registers it.
+    while (*at == ' ' || *at == '\t') ++at;
+    std::string rest = at;
+    while (!rest.empty() && (rest.back() == ' ' || rest.back() == '\t')) rest.pop_back();
+    if (!rest.empty() && rest[0] == '/') return false;
+    s.folder = rest;
     switches = s;
     return true;
 }
 
 int RunUnattended(const UnattendedSwitches& switches) {
-    UnattendedHost host(switches.preview);
+    EndRuntimeFailuresWith(1603);  // no box may hold a run that nobody watches
+    // "/preview" alone previews the interactive run, whose restart question a
+    // person may answer Yes; "/quiet" never restarts.
+    UnattendedHost host(switches.preview && !switches.quiet);
     SystemOperations ops(switches.folder.c_str());
-    const RunOutcome outcome = RunUninstall(switches.preview ? kPreviewRun : kQuietRun, host, ops);
+    const RunMode& mode = !switches.preview ? kQuietRun : switches.quiet ? kQuietPreviewRun : kInteractivePreviewRun;
+    const RunOutcome outcome = RunUninstall(mode, host, ops);
     if (switches.preview && !switches.quiet) ShowPreviewResult(outcome, host.StopMessage());
     return UnattendedExitCode(outcome, switches.preview);
 }

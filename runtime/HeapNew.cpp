@@ -1,15 +1,16 @@
 // operator new and delete on the process heap. The program is built without
-// exceptions: a request the heap cannot meet ends it, as an uncaught bad_alloc did.
+// exceptions: a request the heap cannot meet ends it as FailureExit.h says.
 #include <windows.h>
 
-#include <cstdlib>
 #include <new>
+
+#include "FailureExit.h"
 
 namespace {
 
 void* Allocate(std::size_t size) {
     void* block = ::HeapAlloc(::GetProcessHeap(), 0, size ? size : 1);
-    if (!block) std::abort();
+    if (!block) EndOnRuntimeFailure();
     return block;
 }
 

@@ -65,12 +65,61 @@ bool Session::IsGone(const std::string& item) const {
     return false;
 }
 
+void Session::Refuse(const std::string& item) {
+    for (const std::string& left : m_left)
+        if (left == item) return;
+    m_left.push_back(item);
+    m_tally.left = static_cast<int>(m_left.size());
+}
+
+void Session::Removed(const std::string& item) {
+    if (m_left.empty()) return;
+    // The item itself, and what lies below it: a path or key, or a value of a key.
+    auto below = [&](const std::string& left) {
+        return left.size() > item.size() && left.compare(0, item.size(), item) == 0 &&
+               (left[item.size()] == '\\' || left[item.size()] == kValueMark);
+    };
+    size_t kept = 0;
+    for (size_t i = 0; i < m_left.size(); ++i)
+        if (!(m_left[i] == item || below(m_left[i]))) m_left[kept++] = m_left[i];
+    m_left.resize(kept);
+    m_tally.left = static_cast<int>(kept);
+}
+
+void Session::Postpone(const std::string& item) {
+    const int before = m_tally.left;
+    std::vector<std::string> others;
+    for (const std::string& left : m_left)
+        if (left != item) others.push_back(left);
+    m_left.swap(others);
+    m_tally.left = static_cast<int>(m_left.size());
+    if (m_tally.left < before) ++m_tally.pending;
+}
+
 Session* Current() { return g_current; }
 
 bool Previewing() { return g_current && g_current->GetMode() == Mode::Preview; }
 
 void Count(int Tally::*what) {
     if (g_current) ++(g_current->Counts().*what);
+}
+
+void Refuse(const std::string& item) {
+    if (g_current) g_current->Refuse(item);
+}
+
+void Removed(const std::string& item) {
+    if (g_current) g_current->Removed(item);
+}
+
+bool AnyLeft() { return g_current && g_current->Counts().left > 0; }
+
+std::string ServiceItem(const char* name) { return "S|" + Folded(name); }
+
+std::string ProcessItem(DWORD processId) {
+    char id[16];
+    wsprintfA(id, "P|%lu", processId);
+    return id;
 }
 
 std::string PathItem(const char* path) { return "F|" + Folded(path); }

@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "../report/RunReport.h"
 #include "ItemSet.h"
@@ -21,7 +22,9 @@ struct Tally {
     int removed = 0;  // keys, values, files, folders, services and processes that existed
     int written = 0;  // values given new data, files copied, folders and shortcuts made
     int pending = 0;  // left until the restart: files in use, services still stopping
-    int refused = 0;  // changes the system refused
+    int refused = 0;  // changes the system refused, some of them made good later (see left)
+    int left = 0;     // items a refused removal left, still there and not going at the restart
+    int failed = 0;   // other changes the system refused: a value not written, a shortcut not made
 };
 
 // Saves what a registry change is about to replace, before it is made.
@@ -56,11 +59,29 @@ public:
     bool IsGone(const std::string& item) const;
     bool IsMade(const std::string& item) const;
 
+    // What remains, in either mode: a removal the system refused leaves item,
+    // counted left; a later removal of it or of what holds it (a key tree after
+    // NT refused a key with subkeys) makes that good.
+    void Refuse(const std::string& item);
+    void Removed(const std::string& item);
+    // A left item that will go at the restart after all (queued for then).
+    void Postpone(const std::string& item);
+
+    // In a preview: the modules (paths) that running processes the run does not
+    // end hold loaded, read once when first asked (HeldImages.cpp), and the
+    // PathItem names of their bare names.
+    const std::vector<std::string>& HeldImages();
+    const ItemSet& HeldImageNames() { return HeldImages(), m_heldImageNames; }
+
 private:
     Mode m_mode;
     Tally m_tally;
     RegistryBackup* m_backup = nullptr;
     ItemSet m_gone, m_made;
+    std::vector<std::string> m_left;  // few: only what the system refused
+    std::vector<std::string> m_heldImages;
+    ItemSet m_heldImageNames;
+    bool m_heldImagesRead = false;
     Session* m_previous;
 };
 
@@ -70,6 +91,14 @@ Session* Current();
 bool Previewing();
 // Counts one change into the installed session's tally (nothing without one).
 void Count(int Tally::*what);
+// Session::Refuse and Session::Removed on the installed session (nothing without one).
+void Refuse(const std::string& item);
+void Removed(const std::string& item);
+// True while the installed session counts an item left (Removed has work to do).
+bool AnyLeft();
+// The names of a service and of a running process, for Refuse.
+std::string ServiceItem(const char* name);
+std::string ProcessItem(DWORD processId);
 
 // Overlay names: a file-system path, a key, or a value of a key.
 std::string PathItem(const char* path);

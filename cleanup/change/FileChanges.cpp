@@ -8,6 +8,7 @@
 #include "../paths/PathText.h"
 #include "../report/RunReport.h"
 #include "ChangeSession.h"
+#include "HeldImages.h"
 
 namespace change {
 
@@ -24,6 +25,7 @@ BOOL DeletionOutcome(const char* kind, const char* path, BOOL ok, const char* do
     const bool preview = Previewing();
     if (ok) {
         Count(&Tally::removed);
+        if (AnyLeft()) Removed(PathItem(path));
         report::Note(preview ? "  %s %s: would be %s" : "  %s %s: %s", kind, path, done);
     } else if (IsAbsent(e)) {
         report::Note("  %s %s: absent", kind, path);
@@ -37,6 +39,7 @@ BOOL DeletionOutcome(const char* kind, const char* path, BOOL ok, const char* do
             report::Note("  %s %s: left, in use (error %lu)", kind, path, e);
     } else {
         Count(&Tally::refused);
+        Refuse(PathItem(path));
         report::Note(preview ? "  %s %s: would be refused (error %lu)" : "  %s %s: refused (error %lu)", kind, path, e);
     }
     return ok;
@@ -56,15 +59,19 @@ BOOL CopyOutcome(const char* source, const char* destination, BOOL ok) {
     if (ok) {
         Count(&Tally::written);
         report::Note(Previewing() ? "  would copy %s to %s" : "  copied %s to %s", source, destination);
-    } else if (IsAbsent(e)) {
-        report::Note("  not copied, absent: %s", source);
-    } else if (e == ERROR_TOO_MANY_LINKS) {
-        report::Note("  not copied, the destination has other links: %s to %s", source, destination);
-    } else if (e == ERROR_CANT_ACCESS_FILE) {
-        report::Note("  not copied, the destination is a link or a folder: %s to %s", source, destination);
-    } else {
-        report::Note("  not copied (error %lu): %s to %s", e, source, destination);
+        return ok;
     }
+    if (IsAbsent(e)) {
+        report::Note("  not copied, absent: %s", source);
+        return ok;
+    }
+    Count(&Tally::failed);  // the original stays where it is
+    if (e == ERROR_TOO_MANY_LINKS)
+        report::Note("  not copied, the destination has other links: %s to %s", source, destination);
+    else if (e == ERROR_CANT_ACCESS_FILE)
+        report::Note("  not copied, the destination is a link or a folder: %s to %s", source, destination);
+    else
+        report::Note("  not copied (error %lu): %s to %s", e, source, destination);
     return ok;
 }
 
@@ -73,13 +80,15 @@ BOOL Fail(DWORD error) {
     return FALSE;
 }
 
-// A preview's answer to "could this file be deleted now": held open without
-// the sharing a deletion needs, it is in use. (The suite's own programs are
-// ended before the file step, so a file they hold counts as free.)
+// A preview's answer to "could this file be deleted now": the module of a
+// running process that the run does not end is refused, as the system refuses
+// it; a file held open without the sharing a deletion needs is in use, also
+// when one of the suite's processes holds it (the preview ends none).
 BOOL PreviewDeletion(const char* path) {
     const DWORD attrs = Attributes(path);
     if (attrs == INVALID_FILE_ATTRIBUTES) return FALSE;
     if (attrs & FILE_ATTRIBUTE_DIRECTORY) return Fail(ERROR_ACCESS_DENIED);
+    if (IsHeldImage(path)) return Fail(ERROR_ACCESS_DENIED);
     const bool nt = IsWindowsNT() != 0;
     FileHandle probe(::CreateFileA(path, nt ? DELETE : GENERIC_READ,
                                    FILE_SHARE_READ | FILE_SHARE_WRITE | (nt ? FILE_SHARE_DELETE : 0), nullptr,

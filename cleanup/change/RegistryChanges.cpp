@@ -27,13 +27,16 @@ LONG DeletionOutcome(HKEY root, const char* path, const char* name, LONG rc) {
         wsprintfA(item, "  value %s%.260s \"%.260s\"", RootName(root), path, name);
     else
         wsprintfA(item, "  key %s%.600s", RootName(root), path);
+    const auto itemName = [&] { return name ? ValueItem(root, path, name) : KeyItem(root, path); };
     if (rc == ERROR_SUCCESS) {
         Count(&Tally::removed);
+        if (AnyLeft()) Removed(itemName());
         report::Note(preview ? "%s: would be deleted" : "%s: deleted", item);
     } else if (IsAbsent(static_cast<DWORD>(rc))) {
         report::Note("%s: absent", item);
     } else {
         Count(&Tally::refused);
+        Refuse(itemName());
         report::Note(preview ? "%s: would be refused (error %ld)" : "%s: refused (error %ld)", item, static_cast<long>(rc));
     }
     return rc;
@@ -172,6 +175,7 @@ LONG WriteValue(const Key& key, const char* name, DWORD type, const BYTE* data, 
     const bool preview = Previewing();
     if (rc != ERROR_SUCCESS) {
         Count(&Tally::refused);
+        Count(&Tally::failed);
         report::Note("  value %s%s \"%s\": not written (error %ld)", RootName(key.root), key.path, name ? name : "",
                      static_cast<long>(rc));
     } else if (same) {

@@ -10,6 +10,7 @@
 #include "../../framework/AfxString.h"
 #include "../../res/resource.h"
 #include "../../sys/OsInfo.h"
+#include "../change/ChangeSession.h"
 #include "../report/RunReport.h"
 #include "FolderRemoval.h"
 #include "FolderWalk.h"
@@ -99,6 +100,7 @@ int RemoveProductFolder(char* installDirectory, size_t capacity, const KeptPaths
         change::RemoveFolder(installDirectory, false);
     } else if (*installDirectory) {
         report::Kept("folder", installDirectory, "refused as a protected folder or a link");
+        change::Refuse(change::PathItem(installDirectory));  // what of the suite it holds stays
     }
     RemoveProductShortcuts(installDirectory, capacity);
     return refused ? 0 : 1;

@@ -6,6 +6,7 @@
 #include "../files/NameTables.h"
 #include "../../sys/OsInfo.h"
 #include "../../sys/ShellCalls.h"
+#include "../change/ChangeSession.h"
 #include "../change/SystemChanges.h"
 #include "../report/RunReport.h"
 
@@ -28,6 +29,7 @@ bool EndProcess(const ProcessCalls& calls, DWORD processId, const char* name) {
     KernelHandle process(calls.openProcess(kProcessAllAccessNt5, FALSE, processId));
     if (!process) {
         report::Note("  process %s (id %lu): not ended, cannot be opened (error %lu)", name, processId, ::GetLastError());
+        change::Refuse(change::ProcessItem(processId));
         return false;
     }
     return change::EndProcess({calls.terminateProcess, calls.waitForSingleObject}, process.Get(), name, processId,

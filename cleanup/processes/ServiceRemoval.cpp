@@ -59,18 +59,25 @@ int RemoveProductServicesWith(const ServiceWaitCalls& calls) {
         services[i].Reset(::OpenServiceA(manager.Get(), kServices[i], kServiceAccess));
         if (!services[i]) {
             const DWORD e = ::GetLastError();
-            if (IsAbsent(e)) report::Note("  service %s: absent", kServices[i]);
-            else report::Note("  service %s: not opened (error %lu)", kServices[i], e);
+            if (IsAbsent(e)) {
+                report::Note("  service %s: absent", kServices[i]);
+            } else {
+                report::Note("  service %s: not opened (error %lu)", kServices[i], e);
+                change::Refuse(change::ServiceItem(kServices[i]));
+            }
             continue;
         }
-        const BOOL stopping = change::StopService(services[i].Get(), kServices[i], &status);
-        if (stopping) {
+        // A refused stop (the service accepts none, or its dependents run)
+        // leaves the service as it was: its state, as StopService asked it, decides.
+        if (change::StopService(services[i].Get(), kServices[i], &status)) {
             WaitForStop(calls, services[i].Get(), status, waits);
             report::Note("  service %s: %s after the waits", kServices[i], ServiceStateText(status.dwCurrentState));
+        } else {
+            report::Note("  service %s: %s", kServices[i], ServiceStateText(status.dwCurrentState));
         }
-        // A service still running or stopping is only marked for deletion; the
-        // system completes it once the service has stopped. Not looked at.
-        change::DeleteService(services[i].Get(), kServices[i], stopping && status.dwCurrentState != SERVICE_STOPPED);
+        // A service not stopped is only marked for deletion; the system
+        // completes it once the service has stopped. Not looked at.
+        change::DeleteService(services[i].Get(), kServices[i], status.dwCurrentState != SERVICE_STOPPED);
     }
     return 1;
 }

@@ -3,7 +3,9 @@
 #include <windows.h>
 
 // Stops "QWatchSvc" and then "QPfwSvc", waits a bounded time for each to stop
-// and deletes it whatever the stop gave. Always 1: a missing service is no failure.
+// and deletes it whatever the stop gave; one not stopped then (its stop refused,
+// or still stopping) is only marked for deletion and counts as pending. Always
+// 1: a missing service is no failure.
 int RemoveProductServices();
 
 // The waiting RemoveProductServices does; tests substitute it to count pauses.

@@ -82,16 +82,24 @@ int DeleteUpdateKey(HKEY root) {
     return 1;
 }
 
+namespace {
+
+// Deletes root's Run value name. A Run key that is not there (a new profile,
+// the system account's) holds no value of the suite: nothing to do.
+bool DeleteRunValue(HKEY root, const char* name) {
+    RegKey run;
+    const LONG rc = OpenForChange(root, kRunKey, run);
+    if (rc == ERROR_FILE_NOT_FOUND || rc == ERROR_PATH_NOT_FOUND) return true;
+    if (rc != ERROR_SUCCESS) return false;
+    change::DeleteValue({run.Get(), root, kRunKey}, name);  // a missing value is no failure
+    return true;
+}
+
+}  // namespace
+
 int DeleteRunValues() {
-    {
-        RegKey machine;
-        if (OpenForChange(HKEY_LOCAL_MACHINE, kRunKey, machine) != ERROR_SUCCESS) return 0;
-        change::DeleteValue({machine.Get(), HKEY_LOCAL_MACHINE, kRunKey}, "TqmStart");  // a missing value is no failure
-    }
-    RegKey user;
-    if (OpenForChange(HKEY_CURRENT_USER, kRunKey, user) != ERROR_SUCCESS) return 0;
-    change::DeleteValue({user.Get(), HKEY_CURRENT_USER, kRunKey}, "TqmPFW");
-    return 1;
+    if (!DeleteRunValue(HKEY_LOCAL_MACHINE, "TqmStart")) return 0;
+    return DeleteRunValue(HKEY_CURRENT_USER, "TqmPFW") ? 1 : 0;
 }
 
 LONG DeleteRegistryTree(HKEY root, const char* keyPath) {

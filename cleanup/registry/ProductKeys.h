@@ -13,8 +13,9 @@ extern const char* const kProductSubkeys[];
 int DeleteProductKeys(HKEY root);
 // Deletes root\SOFTWARE\Velkaris\antivirus\Update with everything below it. Always 1.
 int DeleteUpdateKey(HKEY root);
-// Deletes the Run values "TqmStart" (machine) and "TqmPFW" (user). 1 when both
-// Run keys could be opened, 0 otherwise (a missing value is no failure).
+// Deletes the Run values "TqmStart" (machine) and "TqmPFW" (user). 1 when each
+// Run key could be opened or is not there; 0 when one is there but cannot be
+// opened (a missing value or key is no failure).
 int DeleteRunValues();
 // Deletes root\keyPath with everything below it. SHDeleteKeyA's result (0 deleted,
 // 2 not there, ..., 120 without shlwapi.dll); 0 with nothing done for an absent or empty path.

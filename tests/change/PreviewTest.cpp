@@ -12,6 +12,7 @@
 #include "../../cleanup/backup/RegExport.h"
 #include "../../cleanup/change/ChangeSession.h"
 #include "../../cleanup/change/RegistryChanges.h"
+#include "../../cleanup/change/SystemChanges.h"
 #include "../../cleanup/report/RunReport.h"
 #include "CapturedReport.h"
 #include "FileTestSupport.h"
@@ -24,17 +25,18 @@ using namespace filetest;
 
 namespace {
 
-// The items a report names as removed (or, in a preview, as would be), and as
-// left in use.
+// The items a report names as removed (or, in a preview, as would be), as
+// left in use, and as refused.
 struct Named {
-    std::set<std::string> removed, inUse;
-    bool operator==(const Named& o) const { return removed == o.removed && inUse == o.inUse; }
+    std::set<std::string> removed, inUse, refused;
 };
 Named ItemsOf(const std::vector<std::string>& lines) {
     Named n;
     n.removed = tolmtest::RemovedItems(lines);
-    for (const tolmtest::ReportItem& i : tolmtest::ReportItems(lines))
+    for (const tolmtest::ReportItem& i : tolmtest::ReportItems(lines)) {
         if (i.state.find("in use") != std::string::npos) n.inUse.insert(i.item);
+        if (i.state.compare(0, 8, "refused ") == 0) n.refused.insert(i.item);
+    }
     return n;
 }
 
@@ -104,13 +106,15 @@ const char kVelkaris[] = "SOFTWARE\\Velkaris";
 
 TEST(Preview, ChangesNothingAndAnswersAsTheRealRunWould) {
     tolmtest::ScratchDir s("preview");
-    const std::string full = s / "Apps\\ZRP2007", named = s / "Velkaris";
+    const std::string full = s / "Apps\\ZRP2007", named = s / "Velkaris", links = s / "Links";
     char dir[InstallDirectoryBufferSize] = {};
+    tolmtest::ChildProcess program;  // a program of the folder that no step ends
     struct Case {
         const char* name;
         bool registry;
         std::function<void()> seed, operation;
         std::function<std::string()> state;
+        bool refuses = false;  // the system refuses one of its items: the case's point
     } cases[] = {
         {"a folder emptied whole, a read-only file, a file in use", false,
          [&] {
@@ -138,6 +142,19 @@ TEST(Preview, ChangesNothingAndAnswersAsTheRealRunWould) {
          },
          [] { DeleteProductKeys(HKEY_CURRENT_USER); },
          [] { return RegistryTree(HKEY_CURRENT_USER, kVelkaris); }},
+        {"a running program of the folder that no step ends", false,
+         [&] {
+             for (const char* f : {"TQM32.EXE", "mine.txt"}) ASSERT_TRUE(MakeFile(full + "\\" + f));
+             ASSERT_TRUE(::CopyFileA((tolmtest::BinDir() + "\\tests\\files\\file_holder.exe").c_str(),
+                                     (full + "\\Helper.exe").c_str(), FALSE));
+             ASSERT_TRUE(program.Start("\"" + full + "\\Helper.exe\" \"" + (s / "outside.dat") + "\""));
+             ASSERT_TRUE(tolmtest::WaitUntil([&] { return Exists(s / "outside.dat"); }, 10000));
+         },
+         [&] { lstrcpyA(dir, full.c_str()); RemoveProductFolder(dir, sizeof dir); },
+         [&] { return FileTree(full); }, true},
+        {"a shortcut made", false, [&] { ASSERT_TRUE(MakeFolders(links)); },
+         [&] { change::MakeShortcut((full + "\\vista_i.exe").c_str(), (links + "\\companion.lnk").c_str()); },
+         [&] { return FileTree(links); }},
         {"values written anew and with the data they hold", true,
          [] {
              regtest::SetString(HKEY_CURRENT_USER, std::string(kVelkaris) + "\\Write", "same", "C:\\Same");
@@ -156,8 +173,10 @@ TEST(Preview, ChangesNothingAndAnswersAsTheRealRunWould) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
+        program.Kill();
         RemoveTree(full);
         RemoveTree(named);
+        RemoveTree(links);
         regtest::DeleteTree(HKEY_CURRENT_USER, kVelkaris);
         c.seed();
         std::unique_ptr<HeldFile> held;
@@ -172,6 +191,9 @@ TEST(Preview, ChangesNothingAndAnswersAsTheRealRunWould) {
         EXPECT_NE(c.state(), before) << "the real run changed nothing: the case tests nothing";
         EXPECT_EQ(preview.named.removed, real.named.removed);
         EXPECT_EQ(preview.named.inUse, real.named.inUse);
+        EXPECT_EQ(preview.named.refused, real.named.refused);
+        EXPECT_EQ(preview.tally.left, real.tally.left);
+        if (c.refuses) EXPECT_FALSE(real.named.refused.empty()) << "nothing refused: the case tests nothing";
         EXPECT_EQ(preview.tally.removed, real.tally.removed);
         EXPECT_EQ(preview.tally.written, real.tally.written);
         EXPECT_EQ(preview.tally.pending, real.tally.pending);
@@ -180,8 +202,10 @@ TEST(Preview, ChangesNothingAndAnswersAsTheRealRunWould) {
         EXPECT_EQ(preview.backup.saves, 0);
         EXPECT_GE(real.backup.withContent, c.registry ? real.tally.removed + real.tally.written : 0);
     }
+    program.Kill();
     RemoveTree(full);
     RemoveTree(named);
+    RemoveTree(links);
     regtest::DeleteTree(HKEY_CURRENT_USER, kVelkaris);
 }
 

@@ -4,6 +4,7 @@
 // run writes puts the registry back when regedit imports it.
 #include "EndToEnd.h"
 
+#include <cstdlib>
 #include <set>
 
 #include "../../res/resource.h"
@@ -35,6 +36,14 @@ std::string LastRun(const std::string& report) {
     return at == std::string::npos ? "" : report.substr(at);
 }
 
+// The exit code that a run's last line says it ends with; -1 when there is no such line.
+long ResultCode(const std::string& run) {
+    const std::string mark = "\r\nResult: exit code ";
+    const size_t at = run.rfind(mark);
+    if (at == std::string::npos || run.find("\r\n", at + 2) != run.size() - 2) return -1;
+    return std::strtol(run.c_str() + at + mark.size(), nullptr, 10);
+}
+
 class Unattended : public EndToEnd {
 protected:
     // Runs the tool with args and nobody at it; the boxes it showed are answered OK.
@@ -62,6 +71,8 @@ TEST_F(Unattended, PreviewChangesNothingAndNamesWhatTheRemovalThenRemoves) {
     EXPECT_EQ(footprint::Differences(*fp, footprint::Probe(*fp), before), "") << "the preview changed the machine";
     const std::string previewRun = LastRun(Report());
     EXPECT_NE(previewRun.find("(preview: nothing is changed) ===="), std::string::npos) << previewRun;
+    EXPECT_NE(previewRun.find("Run mode: preview of the interactive run (/preview)"), std::string::npos);
+    EXPECT_EQ(ResultCode(previewRun), 2);
     const std::set<std::string> wouldGo = tolmtest::RemovedItems(tolmtest::Lines(previewRun));
     // Its one message: nothing changed, how many items would go, where the report is.
     ASSERT_EQ(preview.boxes.size(), 1u);
@@ -90,22 +101,33 @@ TEST_F(Unattended, PreviewChangesNothingAndNamesWhatTheRemovalThenRemoves) {
     EXPECT_EQ(clean.exitCode, 0u);
     EXPECT_TRUE(clean.boxes.empty());
     EXPECT_EQ(tolmtest::RemovedItems(tolmtest::Lines(LastRun(Report()))), std::set<std::string>{}) << LastRun(Report());
+    EXPECT_NE(LastRun(Report()).find("Run mode: preview of the quiet run (/preview /quiet)"), std::string::npos);
+    EXPECT_EQ(ResultCode(LastRun(Report())), 0);
 }
 
 TEST_F(Unattended, QuietRemovesWithoutAWindowAndEndsWithTheDeploymentCode) {
+    // What the machine holds beside the seeded footprint.
+    enum Extra { kNone, kRunningProgram, kNoUserRunKey };
     struct Case {
         const char* name;
         const char* installDir;  // null: nothing of the suite on the machine
         Installed installed;
         const char* version;
         DWORD code;
+        Extra extra;
+        const char* reported;  // a line the report holds ("" none asked for)
     } cases[] = {
-        {"complete", footprint::kFullClearingDir, kRunning, nullptr, 0},
-        {"a file held open", footprint::kFullClearingDir, kFileInUse, nullptr, 3010},
-        {"nothing installed", nullptr, kNothingRunning, nullptr, 1605},
-        {"Windows 95", footprint::kNamedDir, kNothingRunning, "win95", 3},
-        {"NT 4", footprint::kNamedDir, kNothingRunning, "nt40", 3},
+        // On NT the product keys' subkeys refuse RegDeleteKeyA; the tree deletion takes them.
+        {"complete", footprint::kFullClearingDir, kRunning, nullptr, 0, kNone, "\\QAScript: refused (error 5)\r\n"},
+        {"a file held open", footprint::kFullClearingDir, kFileInUse, nullptr, 3010, kNone, ""},
+        {"nothing installed", nullptr, kNothingRunning, nullptr, 1605, kNone, ""},
+        {"no per-user Run key, nothing installed", nullptr, kNothingRunning, nullptr, 1605, kNoUserRunKey, ""},
+        {"a program of the suite running that no step ends", footprint::kFullClearingDir, kNothingRunning, nullptr,
+         1603, kRunningProgram, "\\Helper.exe: refused (error 5)\r\n"},
+        {"Windows 95", footprint::kNamedDir, kNothingRunning, "win95", 3, kNone, ""},
+        {"NT 4", footprint::kNamedDir, kNothingRunning, "nt40", 3, kNone, ""},
     };
+    const std::string run = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         SetVersion(c.version);
@@ -115,13 +137,43 @@ TEST_F(Unattended, QuietRemovesWithoutAWindowAndEndsWithTheDeploymentCode) {
             Clean();
         }
         if (HasFatalFailure()) return;
+        tolmtest::ChildProcess program;
+        const std::string helper = fp->InstallDir() + "\\Helper.exe";
+        if (c.extra == kRunningProgram) {
+            ASSERT_TRUE(::CopyFileA((tolmtest::BinDir() + "\\tests\\processes\\proc_sleeper.exe").c_str(),
+                                    helper.c_str(), FALSE));
+            ASSERT_TRUE(program.Start("\"" + helper + "\""));
+        }
+        // The per-user Run key of a new profile: not there at all.
+        std::vector<std::pair<std::string, std::string>> runValues;
+        if (c.extra == kNoUserRunKey) {
+            for (const std::string& name : regtest::ValueNames(HKEY_CURRENT_USER, run)) {
+                std::string data;
+                regtest::ReadValue(HKEY_CURRENT_USER, run, name.c_str(), nullptr, &data);
+                runValues.push_back({name, data});
+            }
+            regtest::DeleteTree(HKEY_CURRENT_USER, run);
+            ASSERT_FALSE(regtest::KeyExists(HKEY_CURRENT_USER, run));
+        }
         const tooldriver::DriveResult r = RunUnattended("/quiet");
+        if (c.extra == kRunningProgram) {
+            program.Kill();
+            ::DeleteFileA(helper.c_str());
+        }
+        if (c.extra == kNoUserRunKey) {
+            EXPECT_FALSE(regtest::KeyExists(HKEY_CURRENT_USER, run)) << "the run made the key";
+            regtest::CreateKey(HKEY_CURRENT_USER, run);
+            for (const auto& v : runValues) regtest::SetString(HKEY_CURRENT_USER, run, v.first.c_str(), v.second);
+        }
         ASSERT_EQ(r.trouble, "");
         EXPECT_FALSE(r.mainSeen);
         EXPECT_TRUE(r.boxes.empty());
         EXPECT_EQ(r.exitCode, c.code);
-        EXPECT_NE(LastRun(Report()).find("Run mode: quiet (/quiet)"), std::string::npos);
-        if (!c.installDir) continue;
+        const std::string quietRun = LastRun(Report());
+        EXPECT_NE(quietRun.find("Run mode: quiet (/quiet)"), std::string::npos);
+        EXPECT_EQ(ResultCode(quietRun), static_cast<long>(c.code)) << quietRun;
+        EXPECT_NE(quietRun.find(c.reported), std::string::npos) << quietRun;
+        if (!c.installDir || c.extra != kNone) continue;
         if (c.code == 3) {
             EXPECT_EQ(MachineDiffers(footprint::Seeded(*fp, c.installed)), "") << "a refused system is left alone";
             continue;

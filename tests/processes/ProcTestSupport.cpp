@@ -48,7 +48,7 @@ bool InstallTestService(const char* name, StopMode mode) {
     ServiceHandle scm = Manager();
     if (!scm) return false;
     std::string cmd = "\"" + HelperPath("proc_testsvc.exe") + "\" " + name +
-                      (mode == StopMode::Hold ? " hold" : " quick");
+                      (mode == StopMode::Hold ? " hold" : mode == StopMode::Refuse ? " refuse" : " quick");
     ServiceHandle svc(::CreateServiceA(scm.Get(), name, name, SERVICE_ALL_ACCESS, SERVICE_WIN32_OWN_PROCESS,
                                        SERVICE_DEMAND_START, SERVICE_ERROR_IGNORE, cmd.c_str(), nullptr,
                                        nullptr, nullptr, nullptr, nullptr));

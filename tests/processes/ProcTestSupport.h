@@ -22,7 +22,7 @@ using tolmtest::ProcessesNamed;
 bool RunProbeAsWindows95(const std::string& dir, const char* argument, DWORD* exitCode);
 
 // Test services under the suite's service names.
-enum class StopMode { Quick, Hold };
+enum class StopMode { Quick, Hold, Refuse };
 // Installs name as a demand-start service of the test service program.
 bool InstallTestService(const char* name, StopMode mode);
 // Starts it and waits until it runs.

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
+#include "../../cleanup/change/ChangeSession.h"
 #include "ProcTestSupport.h"
 #include "ServiceRemoval.h"
 #include "TestSupport.h"
@@ -178,6 +180,37 @@ TEST_F(ServiceRemovalTest, AFailedStatusQueryEndsTheWaitButNotTheDeletion) {
     proctest::ReleaseHeldServices(true);
     EXPECT_TRUE(tolmtest::WaitUntil([] { return !ServiceExists(kWatch); }, 30000, 50))
         << "deleted whatever the wait gave";
+}
+
+class ServiceLines : public RunReport {
+public:
+    void Line(const char* text) override { lines.push_back(text); }
+    void InstallFolder(const char*) override {}
+    std::vector<std::string> lines;
+};
+
+// A service that accepts no stop keeps running: the preview asks it what it
+// accepts and says what the run then says, and both count it as left until
+// the restart (it is only marked for deletion), not as gone.
+TEST_F(ServiceRemovalTest, AServiceThatAcceptsNoStopIsPendingInTheRunAsInItsPreview) {
+    Running(kWatch, StopMode::Refuse);
+    std::vector<std::string> said[2];
+    for (change::Mode mode : {change::Mode::Preview, change::Mode::Act}) {
+        ServiceLines report;
+        ReportScope scope(&report);
+        change::Session session(mode);
+        EXPECT_EQ(1, RunCounted());
+        said[mode == change::Mode::Act] = report.lines;
+        EXPECT_EQ(session.Counts().pending, 1);
+        EXPECT_EQ(session.Counts().removed, 1);
+    }
+    EXPECT_EQ(said[0], said[1]);
+    ASSERT_GE(said[1].size(), 2u);
+    EXPECT_EQ(said[1][0].rfind("  service QWatchSvc: stop not accepted (error ", 0), 0u) << said[1][0];
+    EXPECT_NE(std::find(said[1].begin(), said[1].end(),
+                        "  service QWatchSvc: marked for deletion, completed once it has stopped"),
+              said[1].end());
+    EXPECT_TRUE(g_pauses.empty());
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -157,13 +158,57 @@ TEST(RunReportFile, LinesGoOutAsReportedAndStopAtTheLimit) {
     second.InstallFolder(nullptr);
     EXPECT_EQ(second.Path(), elsewhere / "TolmUnload.log");
 
+    // Past the limit the latest lines are kept, after a line that says where the report was cut.
     const std::string line(100, 'L');
     for (int i = 0; i < 1000; ++i) report.Line(line.c_str());
+    report.Line("End: the run ended");
     report.Flush();
-    const std::string text = ReadShared(log);
+    std::string text = ReadShared(log);
     EXPECT_LT(text.size(), limit);
-    EXPECT_GT(text.size(), limit - 2 * (line.size() + 2));
-    EXPECT_EQ(text.substr(text.size() - line.size() - 2), line + "\r\n") << "whole lines only";
+    EXPECT_NE(text.find("\r\n(report cut here: "), std::string::npos);
+    EXPECT_EQ(text.substr(text.size() - line.size() - 22), line + "\r\nEnd: the run ended\r\n") << "whole lines only";
+    report.Line("Result: the last line");
+    report.Flush();
+    text = ReadShared(log);
+    EXPECT_LT(text.size(), limit);
+    EXPECT_EQ(text.substr(text.size() - 23), "Result: the last line\r\n");
+}
+
+// The earlier run's last line survives a preview, which drops nothing (its
+// report goes elsewhere when the file has no room), and the real run after
+// it, which keeps the end of the earlier run even when that run alone is
+// larger than what it keeps.
+TEST(RunReportFile, TheEarlierRunsEndSurvivesAPreviewAndTheRunAfterIt) {
+    ScratchDir s("report-earlier"), elsewhere("report-elsewhere");
+    const std::string log = s / "TolmUnload.log";
+    const DWORD limit = 200 * 1024;
+    for (long overLimit : {-100L, 100L}) {
+        SCOPED_TRACE(overLimit);
+        std::string earlier = std::string(kRunHeaderMark) + "earlier ====\r\n";
+        while (earlier.size() + 102 < limit + overLimit - 40) earlier += std::string(100, 'x') + "\r\n";
+        earlier += std::string(limit + overLimit - 40 - earlier.size(), 'y') + "\r\n";
+        earlier += "LAST LINE OF THE EARLIER RUN\r\n";
+        ASSERT_TRUE(tolmtest::WriteFile(log, earlier));
+        ::DeleteFileA((elsewhere / "TolmUnload.log").c_str());
+        {
+            FileRunReport preview({s.Path(), elsewhere.Path()}, limit, false);
+            preview.Line((std::string(kRunHeaderMark) + "preview ====").c_str());
+            preview.InstallFolder(nullptr);
+            EXPECT_EQ(preview.Path(), elsewhere / "TolmUnload.log");
+        }
+        EXPECT_TRUE(ReadAll(log) == earlier) << "the preview changed the report";
+        {
+            FileRunReport real({s.Path()}, limit);
+            real.Line((std::string(kRunHeaderMark) + "real ====").c_str());
+            real.InstallFolder(nullptr);
+            EXPECT_EQ(real.Path(), log);
+        }
+        const std::string text = ReadAll(log);
+        EXPECT_LT(text.size(), limit);
+        EXPECT_EQ(text.compare(0, std::strlen(kRunHeaderMark), kRunHeaderMark), 0) << "still the report's own file";
+        EXPECT_NE(text.find("\r\nLAST LINE OF THE EARLIER RUN\r\n" + std::string(kRunHeaderMark) + "real ===="),
+                  std::string::npos);
+    }
 }
 
 }  // namespace

@@ -20,7 +20,8 @@ TEST(UnattendedSwitches, AreReadWordByWordWithoutRegardToCase) {
         {"/Quiet\t/Preview", true, true, true, ""},
         {"/quiet", true, false, true, ""},
         {"/quiet C:\\Program Files\\ZRP2007\\  ", true, false, true, "C:\\Program Files\\ZRP2007\\"},
-        {"/preview C:\\x", false, false, false, ""},
+        {"/preview C:\\x", true, true, false, "C:\\x"},
+        {"/preview /quiet C:\\Program Files\\ZRP2007\\", true, true, true, "C:\\Program Files\\ZRP2007\\"},
         {"/preview /quiet /quiet", false, false, false, ""},
         {"/previewx", false, false, false, ""},
         {"-preview", false, false, false, ""},
@@ -37,12 +38,16 @@ TEST(UnattendedSwitches, AreReadWordByWordWithoutRegardToCase) {
 }
 
 TEST(UnattendedExitCodes, FollowTheOutcomeAndWhatTheChangesCameTo) {
-    auto outcome = [](RunOutcome::End end, bool failed, int removed, int pending) {
+    auto outcome = [](RunOutcome::End end, bool failed, int removed, int pending, int left = 0, int refused = 0,
+                      int failedChanges = 0) {
         RunOutcome o;
         o.end = end;
         o.stepFailed = failed;
         o.tally.removed = removed;
         o.tally.pending = pending;
+        o.tally.left = left;
+        o.tally.refused = refused;
+        o.tally.failed = failedChanges;
         o.tally.written = 6;  // rewriting the script engines' registrations is no sign of the suite
         return o;
     };
@@ -59,6 +64,12 @@ TEST(UnattendedExitCodes, FollowTheOutcomeAndWhatTheChangesCameTo) {
         {"a step failed on a clean machine", outcome(done, true, 0, 0), 1603, 0},
         {"unsupported", outcome(RunOutcome::kUnsupported, false, 0, 0), 3, 3},
         {"not an administrator", outcome(RunOutcome::kNotAdministrator, false, 0, 0), 5, 5},
+        {"nothing removed, something left until the restart", outcome(done, false, 0, 1), 3010, 2},
+        {"a suite item left on the machine", outcome(done, false, 40, 0, 1, 1), 1603, 2},
+        {"only a left item: the suite is there", outcome(done, false, 0, 0, 1, 1), 1603, 2},
+        {"a refusal made good later", outcome(done, false, 40, 0, 0, 2), 0, 2},
+        {"declined by the person", outcome(RunOutcome::kDeclined, false, 0, 0), 1602, 1602},
+        {"a value the system refused to write", outcome(done, false, 40, 0, 0, 1, 1), 1603, 2},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(UnattendedExitCode(c.outcome, false), c.quiet) << c.name;
@@ -79,8 +90,10 @@ TEST(RunModes, EachModeAsksTakesAndRegistersAsItShould) {
     } cases[] = {
         {&kInteractiveRun, {IDS_CONFIRM_REMOVE_ALL, IDS_CONFIRM_DELETE_FILES, IDS_ASK_RESTART}, true, true, ""},
         {&kSilentRun, {IDS_NO_INSTALL_PATH}, false, false, ""},
-        {&kPreviewRun, {IDS_CONFIRM_REMOVE_ALL, IDS_NO_INSTALL_PATH, IDS_DONE_NO_PATH}, false, true, ""},
         {&kQuietRun, {IDS_CONFIRM_REMOVE_ALL, IDS_NO_INSTALL_PATH, IDS_DONE_NO_PATH}, true, true, "/quiet"},
+        // Each preview decides as the run it previews.
+        {&kInteractivePreviewRun, {IDS_CONFIRM_REMOVE_ALL, IDS_CONFIRM_DELETE_FILES, IDS_ASK_RESTART}, true, true, ""},
+        {&kQuietPreviewRun, {IDS_CONFIRM_REMOVE_ALL, IDS_NO_INSTALL_PATH, IDS_DONE_NO_PATH}, true, true, "/quiet"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.mode->name);

@@ -1,6 +1,7 @@
 // What a run with substituted operations writes into its report.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -83,6 +84,56 @@ TEST(RunReportSession, TheRunWritesHeaderSectionsAnswersAndTheEndFlushedAsItGoes
         }
     }
     EXPECT_EQ(report::Current(), nullptr) << "the run's report outlives the run";
+}
+
+// What is still on the machine decides the exit code, and the report's last
+// line carries that code and the counts, in the run and in its preview alike.
+TEST(RunReportSession, TheLastLineCarriesTheExitCodeOfWhatRemains) {
+    using change::Tally;
+    const std::string key = change::KeyItem(HKEY_LOCAL_MACHINE, "SOFTWARE\\Velkaris\\antivirus");
+    struct Case {
+        const char* name;
+        std::function<void()> changes;  // as the change layer counts them, during the file step
+        int quiet, preview;
+        const char* counts;  // removed, left, pending, failed
+    } cases[] = {
+        {"removed", [] { change::Count(&Tally::removed); }, 0, 2, "removed 1, left 0, pending 0, failed 0"},
+        {"a key refused with its subkeys, then its tree deleted",
+         [&] {
+             change::Refuse(change::KeyItem(HKEY_LOCAL_MACHINE, "SOFTWARE\\Velkaris\\antivirus\\Update"));
+             change::Count(&Tally::removed);
+             change::Removed(key);
+         },
+         0, 2, "removed 1, left 0, pending 0, failed 0"},
+        {"a running program refused", [] { change::Count(&Tally::removed); change::Refuse(change::PathItem("C:\\x\\a.exe")); },
+         1603, 2, "removed 1, left 1, pending 0, failed 0"},
+        {"nothing removed, a file until the restart", [] { change::Count(&Tally::pending); }, 3010, 2,
+         "removed 0, left 0, pending 1, failed 0"},
+        {"a value not written", [] { change::Count(&Tally::removed); change::Count(&Tally::failed); }, 1603, 2,
+         "removed 1, left 0, pending 0, failed 1"},
+        {"nothing of the suite", [] {}, 1605, 0, "removed 0, left 0, pending 0, failed 0"},
+    };
+    class Counting : public ReportingOperations {
+    public:
+        std::function<void()> changes;
+        int RemoveProductFolder(char* dir, size_t capacity, const KeptPaths* keep) override {
+            changes();
+            return ReportingOperations::RemoveProductFolder(dir, capacity, keep);
+        }
+    };
+    for (const Case& c : cases) {
+        for (const RunMode* mode : {&kQuietRun, &kQuietPreviewRun}) {
+            SCOPED_TRACE(std::string(c.name) + ", " + mode->name);
+            MemoryReport::lines.clear();
+            Counting ops;
+            ops.changes = c.changes;
+            FakeHost host;
+            const int code = UnattendedExitCode(RunUninstall(*mode, host, ops), mode->preview);
+            EXPECT_EQ(code, mode->preview ? c.preview : c.quiet);
+            ASSERT_FALSE(MemoryReport::lines.empty());
+            EXPECT_EQ(MemoryReport::lines.back(), "Result: exit code " + std::to_string(code) + ", " + c.counts);
+        }
+    }
 }
 
 }  // namespace
