@@ -19,9 +19,12 @@ const DWORD kReportLimit = 1024 * 1024;
 
 class FileRunReport : public RunReport {
 public:
-    // Tries the folders in order; the file is placed once the install directory
-    // is known (lines until then are held), or when the report ends.
-    explicit FileRunReport(std::vector<std::string> folders, DWORD limit = kReportLimit);
+    // Tries the file "/log" named first (namedFile; null: not given, see
+    // NamedReportFile), then TolmUnload.log in the folders in order; the file is
+    // placed once the install directory is known (lines until then are held),
+    // or when the report ends. A named file refused says why in the report.
+    explicit FileRunReport(std::vector<std::string> folders, DWORD limit = kReportLimit,
+                           const char* namedFile = nullptr);
     ~FileRunReport() override;
     void Line(const char* text) override;
     void InstallFolder(const char* installDirectory) override;
@@ -32,10 +35,14 @@ public:
 
 private:
     void Place(const char* installDirectory);
+    // "" when the report now writes to path; else why path was refused.
+    std::string PlaceAt(const std::string& path, const char* clearedFolder);
     bool Write(const std::string& text);
 
     std::vector<std::string> m_folders;
     DWORD m_limit;
+    bool m_named;
+    std::string m_namedFile;
     bool m_placed = false;
     std::string m_path;
     FileHandle m_file;
@@ -43,8 +50,13 @@ private:
     DWORD m_size = 0;
 };
 
-// The report of a real run: the tool's folder, else the user's temporary folder.
-std::unique_ptr<RunReport> OpenFileRunReport();
+// The report of a real run: the file "/log" named (logFile; null: not given),
+// else the tool's folder, else the user's temporary folder.
+std::unique_ptr<RunReport> OpenFileRunReport(const char* logFile = nullptr);
+// The report file that name (as "/log" gives it) stands for: its full path, and
+// TolmUnload.log inside it when it names a folder (an existing one, or a name
+// ending with a backslash). "" when it names nothing.
+std::string NamedReportFile(const std::string& name);
 // Where the tool keeps files of its own (the report, the registry backup), in
 // order: the tool's folder, the user's temporary folder.
 std::vector<std::string> OwnFileFolders();
@@ -54,11 +66,13 @@ const char* ClearedFolder(const char* installDirectory);
 // True when folder may take a file of the tool's own: it is no link, and it
 // does not lie in clearedFolder (null: none; see ClearedFolder).
 bool MayHoldOwnFiles(const std::string& folder, const char* clearedFolder);
+// Why folder may not take a file of the tool's own, "" when it may.
+const char* NotForOwnFiles(const std::string& folder, const char* clearedFolder);
 
-// Opens folder\TolmUnload.log as the report's own file and makes room in it:
-// refused (false, nothing written) when the folder is a reparse point, or the
-// file is a reparse point, not a plain file, has more than one link, or is not
-// empty and does not begin with a run header. Old runs are dropped, oldest
+// Opens path as the report's own file and makes room in it: "" then; else why
+// it was refused, with nothing written: a device name, a file that cannot be
+// made or opened, a reparse point, not a plain file, more than one link, or
+// not empty and not beginning with a run header. Old runs are dropped, oldest
 // first, through the handle until room bytes more keep the file below limit;
 // at most limit bytes of it are read. size receives the file's size after that.
-bool OpenOwnReportFile(const std::string& folder, DWORD limit, DWORD room, FileHandle& file, DWORD& size);
+std::string OpenOwnReportFile(const std::string& path, DWORD limit, DWORD room, FileHandle& file, DWORD& size);

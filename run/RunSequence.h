@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "../cleanup/files/UserRules.h"
 #include "../framework/AfxString.h"
 #include "RunMode.h"
 
@@ -44,7 +45,7 @@ public:
     virtual int RemoveInstallerRecordFolder(const char* productCode) = 0;
     virtual LONG DeleteRegistryTree(HKEY root, const char* keyPath) = 0;
     // 0 when a rule item could be copied nowhere; it is added to uncopied.
-    virtual int PreserveUserRules(const char* installDirectory, KeptPaths* uncopied) = 0;
+    virtual int PreserveUserRules(const char* installDirectory, KeptPaths* uncopied, RulesPlace place) = 0;
     // Leaves what keep covers (may be null).
     virtual int RemoveProductFolder(char* installDirectory, size_t capacity, const KeptPaths* keep) = 0;
     virtual int ScheduleFolderRemoval(const char* installDirectory, const char* startSwitch) = 0;
@@ -60,10 +61,13 @@ public:
 };
 
 // The real operations; startArgument is the command-line text that may name a
-// folder (the interactive run's arguments, or what follows "/quiet").
+// folder (the interactive run's arguments, or what follows "/quiet"); logFile
+// what "/log" named for the report (null: not given).
 class SystemOperations : public RunOperations {
 public:
-    explicit SystemOperations(const char* startArgument = nullptr) : m_startArgument(startArgument ? startArgument : "") {}
+    explicit SystemOperations(const char* startArgument = nullptr, const char* logFile = nullptr)
+        : m_startArgument(startArgument ? startArgument : ""), m_logNamed(logFile != nullptr),
+          m_logFile(logFile ? logFile : "") {}
     DWORD WindowsVersion() override;
     int CanManageServices() override;
     int IsWindowsNT() override;
@@ -84,7 +88,7 @@ public:
     int TerminateProductProcesses() override;
     int RemoveInstallerRecordFolder(const char* productCode) override;
     LONG DeleteRegistryTree(HKEY root, const char* keyPath) override;
-    int PreserveUserRules(const char* installDirectory, KeptPaths* uncopied) override;
+    int PreserveUserRules(const char* installDirectory, KeptPaths* uncopied, RulesPlace place) override;
     int RemoveProductFolder(char* installDirectory, size_t capacity, const KeptPaths* keep) override;
     int ScheduleFolderRemoval(const char* installDirectory, const char* startSwitch) override;
     int PrepareVistaCompanion() override;
@@ -95,6 +99,8 @@ public:
 
 private:
     std::string m_startArgument;
+    bool m_logNamed;
+    std::string m_logFile;
 };
 
 // Copies argument into buffer when it is an existing, absolute folder that the

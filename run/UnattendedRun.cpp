@@ -85,9 +85,9 @@ bool ParseUnattendedSwitches(const char* arguments, UnattendedSwitches& switches
     return true;
 }
 
-int RunUnattended(const UnattendedSwitches& switches) {
+int RunUnattended(const UnattendedSwitches& switches, const char* logFile) {
     UnattendedHost host(switches.preview);
-    SystemOperations ops(switches.folder.c_str());
+    SystemOperations ops(switches.folder.c_str(), logFile);
     const RunOutcome outcome = RunUninstall(switches.preview ? kPreviewRun : kQuietRun, host, ops);
     if (switches.preview && !switches.quiet) ShowPreviewResult(outcome, host.StopMessage());
     return UnattendedExitCode(outcome, switches.preview);

@@ -17,6 +17,6 @@ bool ParseUnattendedSwitches(const char* arguments, UnattendedSwitches& switches
 
 // Runs the preview or the removal with every question answered by the tool
 // (Yes; the restart question No, and in a preview Yes, which changes nothing);
-// a preview that is not quiet ends with one message box. The exit code
-// (UnattendedExitCode).
-int RunUnattended(const UnattendedSwitches& switches);
+// a preview that is not quiet ends with one message box. logFile: what "/log"
+// named (null: not given). The exit code (UnattendedExitCode).
+int RunUnattended(const UnattendedSwitches& switches, const char* logFile = nullptr);

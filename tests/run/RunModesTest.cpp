@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "../../res/resource.h"
+#include "../../run/StartRequest.h"
 #include "../../run/UnattendedRun.h"
 #include "FakeRun.h"
 
@@ -33,6 +34,45 @@ TEST(UnattendedSwitches, AreReadWordByWordWithoutRegardToCase) {
         EXPECT_EQ(s.preview, c.preview) << c.args;
         EXPECT_EQ(s.quiet, c.quiet) << c.args;
         EXPECT_EQ(s.folder, c.folder) << c.args;
+    }
+}
+
+// "/log <file>" comes out first, wherever it stands; what is left goes to the
+// switches' readers, while "-s" and " /silent" keep their tests on the text as given.
+TEST(StartRequest, TakesTheLogFileOutBeforeTheSwitchesAreRead) {
+    struct Case {
+        const char* line;
+        bool silent, automatic, quiet, preview;
+        const char* folder;
+        bool logNamed;
+        const char* logFile;
+        const char* arguments;
+    } cases[] = {
+        {"t.exe /quiet /log C:\\logs\\a.log", false, false, true, false, "", true, "C:\\logs\\a.log", "/quiet"},
+        {"\"C:\\t\\t.exe\" /LOG \"C:\\my logs\\a b.log\" /preview /quiet", false, false, true, true, "", true,
+         "C:\\my logs\\a b.log", "/preview /quiet"},
+        {"t.exe /quiet C:\\Apps\\ZRP2007\\ /log x.log", false, false, true, false, "C:\\Apps\\ZRP2007\\", true, "x.log",
+         "/quiet C:\\Apps\\ZRP2007\\"},
+        {"t.exe /log x.log", false, false, false, false, "", true, "x.log", ""},
+        {"t.exe /log \"C:\\a /silent\\x.log\"", false, true, false, false, "", true, "C:\\a /silent\\x.log", ""},
+        {"t.exe /log x.log /silent", false, true, false, false, "", true, "x.log", "/silent"},
+        {"t.exe -s /log x.log", false, false, false, false, "", true, "x.log", "-s"},
+        {"t.exe -S", true, false, false, false, "", false, "", "-S"},
+        {"t.exe /quiet /log", false, false, true, false, "", true, "", "/quiet"},
+        {"t.exe /quiet /logs", false, false, true, false, "/logs", false, "", "/quiet /logs"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        const StartRequest r = ReadStartRequest(c.line);
+        EXPECT_EQ(r.silentRun, c.silent);
+        EXPECT_EQ(r.automaticStart, c.automatic);
+        EXPECT_EQ(r.unattended, c.quiet || c.preview);
+        EXPECT_EQ(r.switches.quiet, c.quiet);
+        EXPECT_EQ(r.switches.preview, c.preview);
+        EXPECT_EQ(r.switches.folder, c.folder);
+        EXPECT_EQ(r.logNamed, c.logNamed);
+        EXPECT_EQ(r.logFile, c.logFile);
+        EXPECT_EQ(r.arguments, c.arguments);
     }
 }
 
@@ -69,18 +109,19 @@ TEST(UnattendedExitCodes, FollowTheOutcomeAndWhatTheChangesCameTo) {
 // Each mode's own choices, through substituted operations: which questions it
 // puts to the host (with a folder that only a per-user value names), whether it
 // takes the folder from its command line, which keys it deletes and how it
-// registers its second start.
+// registers its second start, and where it keeps the rules on Vista.
 TEST(RunModes, EachModeAsksTakesAndRegistersAsItShould) {
     struct Case {
         const RunMode* mode;
         std::vector<UINT> asked;  // with a per-user folder that holds no program of the suite
         bool takesStartFolder, productKeys;
         const char* restartSwitch;
+        bool rulesForAllUsers;
     } cases[] = {
-        {&kInteractiveRun, {IDS_CONFIRM_REMOVE_ALL, IDS_CONFIRM_DELETE_FILES, IDS_ASK_RESTART}, true, true, ""},
-        {&kSilentRun, {IDS_NO_INSTALL_PATH}, false, false, ""},
-        {&kPreviewRun, {IDS_CONFIRM_REMOVE_ALL, IDS_NO_INSTALL_PATH, IDS_DONE_NO_PATH}, false, true, ""},
-        {&kQuietRun, {IDS_CONFIRM_REMOVE_ALL, IDS_NO_INSTALL_PATH, IDS_DONE_NO_PATH}, true, true, "/quiet"},
+        {&kInteractiveRun, {IDS_CONFIRM_REMOVE_ALL, IDS_CONFIRM_DELETE_FILES, IDS_ASK_RESTART}, true, true, "", false},
+        {&kSilentRun, {IDS_NO_INSTALL_PATH}, false, false, "", false},
+        {&kPreviewRun, {IDS_CONFIRM_REMOVE_ALL, IDS_NO_INSTALL_PATH, IDS_DONE_NO_PATH}, false, true, "", false},
+        {&kQuietRun, {IDS_CONFIRM_REMOVE_ALL, IDS_NO_INSTALL_PATH, IDS_DONE_NO_PATH}, true, true, "/quiet", true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.mode->name);
@@ -105,10 +146,13 @@ TEST(RunModes, EachModeAsksTakesAndRegistersAsItShould) {
         }
 
         FakeOperations keys;
+        keys.vista = 1;
         FakeHost h;
         RunUninstall(*c.mode, h, keys);
         EXPECT_EQ(keys.Called("DeleteProductKeys"), c.productKeys);
         EXPECT_EQ(keys.Called("DeleteUpdateKey"), !c.productKeys);
+        EXPECT_TRUE(keys.Called("PreserveUserRules"));
+        EXPECT_EQ(keys.Called("PreserveUserRules C:\\Apps\\ZRP2007 for all users"), c.rulesForAllUsers);
     }
 }
 
