@@ -11,18 +11,15 @@
 
 namespace {
 
-const char kLogs[] = "C:\\tolmtest\\e2e\\logs";
-const char kBlankLogs[] = "C:\\tolmtest\\e2e\\my logs";
-const char kRunHeader[] = "==== TolmUnload run ";
-const footprint::Installed kNothingRunning = {false, false, false};
+const std::string kLogs = "C:\\tolmtest\\e2e\\logs", kBlankLogs = "C:\\tolmtest\\e2e\\my logs";
 
-std::vector<std::string> BackupsIn(const std::string& folder) {
-    std::vector<std::string> found;
+size_t BackupsIn(const std::string& folder) {
     WIN32_FIND_DATAA fd;
     HANDLE find = ::FindFirstFileA((folder + "\\TolmUnload-backup-*.reg").c_str(), &fd);
-    for (BOOL more = find != INVALID_HANDLE_VALUE; more; more = ::FindNextFileA(find, &fd)) found.push_back(fd.cFileName);
+    size_t n = 0;
+    for (BOOL more = find != INVALID_HANDLE_VALUE; more; more = ::FindNextFileA(find, &fd)) ++n;
     if (find != INVALID_HANDLE_VALUE) ::FindClose(find);
-    return found;
+    return n;
 }
 
 class Deployment : public EndToEnd {
@@ -35,58 +32,45 @@ protected:
 };
 
 TEST_F(Deployment, LogPutsTheReportWhereNamedAndTheBackupBesideIt) {
-    const std::string logs = kLogs, tool = footprint::kToolDir, victim = logs + "\\victim.txt";
-    const std::string earlier = std::string(kRunHeader) + "earlier ====\r\nits last line\r\n";
-    struct Case {
-        const char* name;
+    const std::string tool = footprint::kToolDir, besideTool = tool + "\\TolmUnload.log", victim = kLogs + "\\victim.txt";
+    const std::string earlier = "==== TolmUnload run earlier ====\r\nits last line\r\n";
+    const struct {
         std::string args;
         bool seed;           // the suite laid down: a real run writes a backup
         std::string report;  // where the report goes
-        const char* why;     // what the report beside the tool says of the named file ("" nothing)
+        const char* why;     // what it says of the named file ("" nothing)
     } cases[] = {
-        {"a plain path, /quiet", "/quiet /log " + logs + "\\deploy.log", true, logs + "\\deploy.log", ""},
-        {"a quoted path with blanks, the automatic start, appended",
-         "/silent /log \"" + std::string(kBlankLogs) + "\\run 1.log\"", true, std::string(kBlankLogs) + "\\run 1.log", ""},
-        {"a folder, the preview", "/preview /quiet /log " + logs, false, logs + "\\TolmUnload.log", ""},
-        {"a hard link to another file", "/preview /quiet /LOG " + logs + "\\linked.log", false,
-         tool + "\\TolmUnload.log", "the file has other links"},
-        {"a path that cannot be created", "/preview /quiet /log \"" + logs + "\\no such folder\\x.log\"", false,
-         tool + "\\TolmUnload.log", "cannot be made or opened"},
-        {"a device", "/preview /quiet /log NUL", false, tool + "\\TolmUnload.log", "a device"},
+        {"/quiet /log " + kLogs + "\\deploy.log", true, kLogs + "\\deploy.log", ""},
+        {"/silent /log \"" + kBlankLogs + "\\run 1.log\"", true, kBlankLogs + "\\run 1.log", ""},  // appended
+        {"/preview /quiet /log " + kLogs, false, kLogs + "\\TolmUnload.log", ""},
+        {"/preview /quiet /LOG " + kLogs + "\\linked.log", false, besideTool, "the file has other links"},
+        {"/preview /quiet /log \"" + kLogs + "\\no such folder\\x.log\"", false, besideTool, "cannot be made or opened"},
+        {"/preview /quiet /log NUL", false, besideTool, "a device"},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        if (c.seed) {
-            Seed(footprint::kNamedDir, kNothingRunning);
-            if (HasFatalFailure()) return;
-        }
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args);
+        if (c.seed) Seed(footprint::kNamedDir, {false, false, false});
+        if (HasFatalFailure()) return;
         footprint::DeleteFolderTree(kLogs);
         footprint::DeleteFolderTree(kBlankLogs);
-        ::DeleteFileA((tool + "\\TolmUnload.log").c_str());
-        ASSERT_TRUE(footprint::MakeFile(victim, "not a report"));
-        ASSERT_TRUE(::CreateHardLinkA((logs + "\\linked.log").c_str(), victim.c_str(), nullptr));
-        ASSERT_TRUE(footprint::MakeFile(std::string(kBlankLogs) + "\\run 1.log", earlier));
+        ::DeleteFileA(besideTool.c_str());
+        ASSERT_TRUE(footprint::MakeFile(victim, "not a report") && footprint::MakeFile(kBlankLogs + "\\run 1.log", earlier));
+        ASSERT_TRUE(::CreateHardLinkA((kLogs + "\\linked.log").c_str(), victim.c_str(), nullptr));
         const tooldriver::DriveResult r = tooldriver::Drive(
             fp->Tool(), c.args, false,
             Answers({{IDS_CONFIRM_REMOVE_ALL, IDYES}, {IDS_CONFIRM_DELETE_FILES, IDYES}, {IDS_ASK_RESTART, IDNO}}), 120000);
         ASSERT_EQ(r.trouble, "");
         const std::string report = tolmtest::ReadWholeFile(c.report).value_or("");
         EXPECT_NE(report.find("Command line: "), std::string::npos) << "no report at " << c.report;
+        EXPECT_EQ(report.find("Report: not written to") != std::string::npos, *c.why != '\0') << report;
+        EXPECT_NE(report.find(c.why), std::string::npos) << report;
+        EXPECT_EQ(footprint::Exists(besideTool), c.report == besideTool);
         EXPECT_EQ(tolmtest::ReadWholeFile(victim).value_or(""), "not a report") << "the linked file changed";
-        if (*c.why) {
-            EXPECT_NE(report.find("Report: not written to"), std::string::npos) << report;
-            EXPECT_NE(report.find(c.why), std::string::npos) << report;
-        } else {
-            EXPECT_FALSE(footprint::Exists(tool + "\\TolmUnload.log")) << "a report beside the tool too";
-        }
         if (c.report.find("run 1.log") != std::string::npos) {
             EXPECT_EQ(report.compare(0, earlier.size(), earlier), 0) << "the earlier run was not kept";
         }
-        const std::string folder = footprint::FolderOf(c.report);
-        EXPECT_EQ(BackupsIn(folder).size(), c.seed ? 1u : 0u) << "backups beside " << c.report;
-        if (c.seed) {
-            EXPECT_TRUE(BackupsIn(tool).empty()) << "a backup beside the tool";
-        }
+        EXPECT_EQ(BackupsIn(footprint::FolderOf(c.report)), c.seed ? 1u : 0u);
+        EXPECT_EQ(BackupsIn(tool), 0u);
     }
 }
 
@@ -98,25 +82,23 @@ TEST_F(Deployment, QuietOnVistaKeepsTheRulesForAllUsers) {
     const std::string rules = std::string(common) + "\\TolmUnload Rules", deploy = "C:\\tolmtest\\e2e\\deploy";
     footprint::DeleteFolderTree(rules);
     SetVersion("vista");
-    Seed(footprint::kNamedDir, kNothingRunning);
+    Seed(footprint::kNamedDir, {false, false, false});
     if (HasFatalFailure()) return;
     const char* const kRuleFiles[] = {"QAF\\AntiRule_Private.xml", "QMF\\QMailRule_Private.xml", "Rules\\QPFWRule.xml"};
     std::vector<std::string> before;
     for (const char* f : kRuleFiles) before.push_back(tolmtest::ReadWholeFile(fp->InstallDir() + "\\" + f).value_or("?"));
-    ASSERT_TRUE(footprint::MakeFolder(deploy));
-    ASSERT_TRUE(footprint::MakeFolder(kLogs));
+    ASSERT_TRUE(footprint::MakeFolder(deploy) && footprint::MakeFolder(kLogs));
     ASSERT_TRUE(::CopyFileA(tolmtest::ToolPath().c_str(), (deploy + "\\TolmUnload.exe").c_str(), FALSE));
-    const tooldriver::DriveResult r = tooldriver::Drive(deploy + "\\TolmUnload.exe", std::string("/quiet /log ") + kLogs,
-                                                        false, [](const tooldriver::Box&) { return IDOK; }, 120000);
+    const tooldriver::DriveResult r = tooldriver::Drive(deploy + "\\TolmUnload.exe", "/quiet /log " + kLogs, false,
+                                                        [](const tooldriver::Box&) { return IDOK; }, 120000);
     ASSERT_EQ(r.trouble, "");
     footprint::DeleteFolderTree(deploy);
     ASSERT_FALSE(footprint::Exists(deploy));
     for (size_t i = 0; i < before.size(); ++i) {
         EXPECT_FALSE(footprint::Exists(fp->InstallDir() + "\\" + kRuleFiles[i])) << "the original is still there";
         EXPECT_EQ(tolmtest::ReadWholeFile(rules + "\\" + kRuleFiles[i]).value_or("<missing>"), before[i]) << kRuleFiles[i];
-        EXPECT_FALSE(footprint::Exists(std::string(footprint::kToolDir) + "\\" + kRuleFiles[i]));
     }
-    const std::string report = tolmtest::ReadWholeFile(std::string(kLogs) + "\\TolmUnload.log").value_or("");
+    const std::string report = tolmtest::ReadWholeFile(kLogs + "\\TolmUnload.log").value_or("");
     EXPECT_NE(report.find("the rules are copied for all users to " + rules), std::string::npos) << report;
     footprint::DeleteFolderTree(rules);
 }

@@ -37,42 +37,27 @@ TEST(UnattendedSwitches, AreReadWordByWordWithoutRegardToCase) {
     }
 }
 
-// "/log <file>" comes out first, wherever it stands; what is left goes to the
+// "/log <file>" comes out first, wherever it stands; the rest goes to the
 // switches' readers, while "-s" and " /silent" keep their tests on the text as given.
 TEST(StartRequest, TakesTheLogFileOutBeforeTheSwitchesAreRead) {
-    struct Case {
+    const struct {
         const char* line;
-        bool silent, automatic, quiet, preview;
-        const char* folder;
-        bool logNamed;
-        const char* logFile;
-        const char* arguments;
+        const char* want;  // the run, the folder it may take, the report's file
     } cases[] = {
-        {"t.exe /quiet /log C:\\logs\\a.log", false, false, true, false, "", true, "C:\\logs\\a.log", "/quiet"},
-        {"\"C:\\t\\t.exe\" /LOG \"C:\\my logs\\a b.log\" /preview /quiet", false, false, true, true, "", true,
-         "C:\\my logs\\a b.log", "/preview /quiet"},
-        {"t.exe /quiet C:\\Apps\\ZRP2007\\ /log x.log", false, false, true, false, "C:\\Apps\\ZRP2007\\", true, "x.log",
-         "/quiet C:\\Apps\\ZRP2007\\"},
-        {"t.exe /log x.log", false, false, false, false, "", true, "x.log", ""},
-        {"t.exe /log \"C:\\a /silent\\x.log\"", false, true, false, false, "", true, "C:\\a /silent\\x.log", ""},
-        {"t.exe /log x.log /silent", false, true, false, false, "", true, "x.log", "/silent"},
-        {"t.exe -s /log x.log", false, false, false, false, "", true, "x.log", "-s"},
-        {"t.exe -S", true, false, false, false, "", false, "", "-S"},
-        {"t.exe /quiet /log", false, false, true, false, "", true, "", "/quiet"},
-        {"t.exe /quiet /logs", false, false, true, false, "/logs", false, "", "/quiet /logs"},
+        {"t.exe /quiet C:\\Apps\\ZRP2007\\ /LOG x.log", "quiet [C:\\Apps\\ZRP2007\\] [x.log]"},
+        {"\"C:\\t\\t.exe\" /log \"C:\\my logs\\a b.log\" /preview /quiet", "preview quiet [] [C:\\my logs\\a b.log]"},
+        {"t.exe /log \"C:\\a /silent\\x.log\"", "automatic [] [C:\\a /silent\\x.log]"},
+        {"t.exe -s /log x.log", "window [-s] [x.log]"},
+        {"t.exe -S", "silent [-S] none"},
+        {"t.exe /quiet /log", "quiet [] []"},
+        {"t.exe /quiet /logs", "quiet [/logs] none"},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.line);
+    for (const auto& c : cases) {
         const StartRequest r = ReadStartRequest(c.line);
-        EXPECT_EQ(r.silentRun, c.silent);
-        EXPECT_EQ(r.automaticStart, c.automatic);
-        EXPECT_EQ(r.unattended, c.quiet || c.preview);
-        EXPECT_EQ(r.switches.quiet, c.quiet);
-        EXPECT_EQ(r.switches.preview, c.preview);
-        EXPECT_EQ(r.switches.folder, c.folder);
-        EXPECT_EQ(r.logNamed, c.logNamed);
-        EXPECT_EQ(r.logFile, c.logFile);
-        EXPECT_EQ(r.arguments, c.arguments);
+        std::string run = r.silentRun ? "silent" : r.automaticStart ? "automatic" : r.unattended ? "" : "window";
+        if (r.unattended) run = r.switches.preview ? (r.switches.quiet ? "preview quiet" : "preview") : "quiet";
+        const std::string folder = r.unattended ? r.switches.folder : r.arguments;
+        EXPECT_EQ(run + " [" + folder + "] " + (r.logNamed ? "[" + r.logFile + "]" : "none"), c.want) << c.line;
     }
 }
 
