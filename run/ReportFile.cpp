@@ -43,14 +43,41 @@ bool WriteAll(HANDLE file, const char* data, DWORD size) {
     return size == 0 || (::WriteFile(file, data, size, &written, nullptr) && written == size);
 }
 
-// The file, open, is one the report may write to: a plain file of one name.
-bool IsOwnPlainFile(HANDLE file, ULONGLONG& size) {
+// Why the open file may not take the report, "" when it is a plain file of one name.
+const char* NotOwnPlainFile(HANDLE file, ULONGLONG& size) {
     BY_HANDLE_FILE_INFORMATION info;
-    if (!::GetFileInformationByHandle(file, &info) || ::GetFileType(file) != FILE_TYPE_DISK) return false;
-    if (info.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) return false;
-    if (info.nNumberOfLinks > 1) return false;
+    if (::GetFileType(file) != FILE_TYPE_DISK) return "a device, not a file";
+    if (!::GetFileInformationByHandle(file, &info)) return "it cannot be read";
+    if (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) return "it is a link";
+    if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return "it is a folder";
+    if (info.nNumberOfLinks > 1) return "the file has other links";
     size = (static_cast<ULONGLONG>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
-    return true;
+    return "";
+}
+
+// True when path names a device: the device namespace, or a reserved name
+// (CON, NUL, COM1, ...) with or without an extension, in any folder.
+bool IsDeviceName(const std::string& path) {
+    if (path.compare(0, 4, "\\\\.\\") == 0) return true;
+    const char* last = pathtext::LastBackslash(path.c_str());
+    std::string base = last ? last + 1 : path;
+    if (base.size() > 1 && base[1] == ':') base = base.substr(2);
+    base = base.substr(0, base.find('.'));
+    while (!base.empty() && base.back() == ' ') base.pop_back();
+    static const char* const kDevices[] = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$", "CLOCK$"};
+    for (const char* device : kDevices)
+        if (pathtext::EqualNoCase(base.c_str(), device)) return true;
+    return base.size() == 4 && base[3] >= '1' && base[3] <= '9' &&
+           (pathtext::EqualNoCase(base.substr(0, 3).c_str(), "COM") ||
+            pathtext::EqualNoCase(base.substr(0, 3).c_str(), "LPT"));
+}
+
+// The folder part of path ("C:\" for a file in a drive's root).
+std::string FolderOf(const std::string& path) {
+    const char* last = pathtext::LastBackslash(path.c_str());
+    if (!last) return "";
+    std::string folder = path.substr(0, last - path.c_str());
+    return folder.size() == 2 && folder[1] == ':' ? folder + "\\" : folder;
 }
 
 // What the kept part of a file begins with when its first run lost its beginning.
@@ -88,38 +115,47 @@ bool DropOldestLines(HANDLE file, ULONGLONG size, DWORD keep, ULONGLONG& newSize
 
 }  // namespace
 
-bool OpenOwnReportFile(const std::string& folder, DWORD limit, DWORD room, bool mayDrop, FileHandle& file,
-                       DWORD& size) {
-    if (folder.empty()) return false;
+std::string OpenOwnReportFile(const std::string& path, DWORD limit, DWORD room, bool mayDrop, FileHandle& file,
+                              DWORD& size) {
+    if (path.empty()) return "no file named";
+    // A device is never opened: opening some of them does something.
+    if (IsDeviceName(path)) return "a device, not a file";
     // The link itself is opened, not what it names: asked only of NT, whose
     // file systems have links (the Windows 95 family refuses the flag).
     const DWORD linkFlag = IsWindowsNT() ? FILE_FLAG_OPEN_REPARSE_POINT : 0;
-    FileHandle opened(::CreateFileA(FilePath(folder).c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                                    OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL | linkFlag, nullptr));
+    FileHandle opened(::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL | linkFlag, nullptr));
+    if (!opened) {
+        char why[64];
+        wsprintfA(why, "it cannot be made or opened (error %lu)", ::GetLastError());
+        return why;
+    }
     ULONGLONG length = 0;
-    if (!opened || !IsOwnPlainFile(opened.Get(), length)) return false;
+    const char* notOwn = NotOwnPlainFile(opened.Get(), length);
+    if (*notOwn) return notOwn;
     if (length > 0) {
         // A file of the report's own begins with a run header; any other is not ours.
         char head[kMarkLength];
         if (length < kMarkLength || !ReadExactly(opened.Get(), 0, head, kMarkLength) ||
             std::memcmp(head, kRunHeaderMark, kMarkLength) != 0)
-            return false;
+            return "it is not the tool's own report";
     }
     if (length + room > limit) {
-        if (!mayDrop) return false;
+        if (!mayDrop) return "it has no room, and a preview drops nothing of earlier runs";
         const DWORD keep = limit > room ? limit - room : 0;
-        if (!DropOldestLines(opened.Get(), length, keep, length)) return false;
+        if (!DropOldestLines(opened.Get(), length, keep, length)) return "its old runs cannot be dropped";
     }
     LONG high = 0;
     if (::SetFilePointer(opened.Get(), 0, &high, FILE_END) == INVALID_SET_FILE_POINTER && ::GetLastError() != NO_ERROR)
-        return false;
+        return "its end cannot be reached";
     size = static_cast<DWORD>(length);
     file = std::move(opened);
-    return true;
+    return "";
 }
 
-FileRunReport::FileRunReport(std::vector<std::string> folders, DWORD limit, bool mayDrop)
-    : m_folders(std::move(folders)), m_limit(limit), m_mayDrop(mayDrop) {}
+FileRunReport::FileRunReport(std::vector<std::string> folders, DWORD limit, bool mayDrop, const char* namedFile)
+    : m_folders(std::move(folders)), m_limit(limit), m_mayDrop(mayDrop), m_named(namedFile != nullptr),
+      m_namedFile(namedFile ? namedFile : "") {}
 
 FileRunReport::~FileRunReport() {
     if (!m_placed) Place(nullptr);
@@ -171,22 +207,39 @@ void FileRunReport::Flush() {
 void FileRunReport::Place(const char* installDirectory) {
     m_placed = true;
     const char* cleared = ClearedFolder(installDirectory);
+    if (m_named) {
+        // The administrator's choice first; refused, the usual places, and why.
+        const std::string path = NamedReportFile(m_namedFile);
+        const std::string why = PlaceAt(path, cleared);
+        if (why.empty()) return;
+        m_held += m_namedFile.empty() ? std::string("Report: /log named no file; it is written here instead\r\n")
+                                      : "Report: not written to \"" + m_namedFile + "\", which /log named (" + why +
+                                            "); it is written here instead\r\n";
+    }
     for (const std::string& folder : m_folders) {
-        if (!MayHoldOwnFiles(folder, cleared)) continue;
-        FileHandle file;
-        DWORD size = 0;
-        if (!OpenOwnReportFile(folder, m_limit, kRoomForRun + static_cast<DWORD>(m_held.size()), m_mayDrop, file, size))
-            continue;
-        m_file = std::move(file);
-        if (!Write(m_held)) {
-            m_file.Reset();
-            continue;
-        }
-        m_size = size + static_cast<DWORD>(m_held.size());
-        m_path = FilePath(folder);
-        break;
+        if (PlaceAt(FilePath(folder), cleared).empty()) return;
     }
     m_held.clear();
+}
+
+std::string FileRunReport::PlaceAt(const std::string& path, const char* clearedFolder) {
+    if (path.empty()) return "no file named";
+    const char* notHere = NotForOwnFiles(FolderOf(path), clearedFolder);
+    if (*notHere) return notHere;
+    FileHandle file;
+    DWORD size = 0;
+    const std::string why =
+        OpenOwnReportFile(path, m_limit, kRoomForRun + static_cast<DWORD>(m_held.size()), m_mayDrop, file, size);
+    if (!why.empty()) return why;
+    m_file = std::move(file);
+    if (!Write(m_held)) {
+        m_file.Reset();
+        return "it cannot be written";
+    }
+    m_size = size + static_cast<DWORD>(m_held.size());
+    m_path = path;
+    m_held.clear();
+    return "";
 }
 
 bool FileRunReport::Write(const std::string& text) {
@@ -198,16 +251,34 @@ const char* ClearedFolder(const char* installDirectory) {
                                                                                               : nullptr;
 }
 
-bool MayHoldOwnFiles(const std::string& folder, const char* clearedFolder) {
+const char* NotForOwnFiles(const std::string& folder, const char* clearedFolder) {
+    if (folder.empty()) return "no folder";
     // Never through a link: the folder must be what its name says.
-    if (folder.empty() || folderwalk::IsReparseFolder(folder.c_str())) return false;
+    if (folderwalk::IsReparseFolder(folder.c_str())) return "its folder is a link";
     // Never inside the folder the run clears, or the file would go with it.
-    return !(clearedFolder && folderid::IsSameOrBelow(folder.c_str(), clearedFolder));
+    if (clearedFolder && folderid::IsSameOrBelow(folder.c_str(), clearedFolder))
+        return "it lies in the folder this run clears";
+    return "";
 }
 
-std::unique_ptr<RunReport> OpenFileRunReport() {
+bool MayHoldOwnFiles(const std::string& folder, const char* clearedFolder) {
+    return !*NotForOwnFiles(folder, clearedFolder);
+}
+
+std::unique_ptr<RunReport> OpenFileRunReport(const char* logFile) {
     // A preview changes nothing, not even what the report keeps of earlier runs.
-    return std::unique_ptr<RunReport>(new FileRunReport(OwnFileFolders(), kReportLimit, !change::Previewing()));
+    return std::unique_ptr<RunReport>(
+        new FileRunReport(OwnFileFolders(), kReportLimit, !change::Previewing(), logFile));
+}
+
+std::string NamedReportFile(const std::string& name) {
+    char full[MAX_PATH * 2];
+    char* filePart = nullptr;
+    const DWORD n = name.empty() ? 0 : ::GetFullPathNameA(name.c_str(), sizeof full, full, &filePart);
+    if (n == 0 || n >= sizeof full) return "";
+    const DWORD attrs = ::GetFileAttributesA(full);
+    const bool folder = attrs != INVALID_FILE_ATTRIBUTES && (attrs & FILE_ATTRIBUTE_DIRECTORY);
+    return folder || pathtext::EndsWithBackslash(full) ? FilePath(full) : std::string(full);
 }
 
 std::vector<std::string> OwnFileFolders() {

@@ -20,10 +20,13 @@ const DWORD kReportLimit = 1024 * 1024;
 
 class FileRunReport : public RunReport {
 public:
-    // Tries the folders in order; the file is placed once the install directory
-    // is known (lines until then are held), or when the report ends. Without
-    // mayDrop nothing of earlier runs is dropped: a file without room is passed over.
-    explicit FileRunReport(std::vector<std::string> folders, DWORD limit = kReportLimit, bool mayDrop = true);
+    // Tries the file "/log" named first (namedFile; null: not given, see
+    // NamedReportFile), then TolmUnload.log in the folders in order; the file is
+    // placed once the install directory is known (lines until then are held),
+    // or when the report ends. A named file refused says why in the report.
+    // Without mayDrop nothing of earlier runs is dropped: a file without room is passed over.
+    explicit FileRunReport(std::vector<std::string> folders, DWORD limit = kReportLimit, bool mayDrop = true,
+                           const char* namedFile = nullptr);
     ~FileRunReport() override;
     void Line(const char* text) override;
     void InstallFolder(const char* installDirectory) override;
@@ -34,6 +37,8 @@ public:
 
 private:
     void Place(const char* installDirectory);
+    // "" when the report now writes to path; else why path was refused.
+    std::string PlaceAt(const std::string& path, const char* clearedFolder);
     bool Write(const std::string& text);
 
     std::vector<std::string> m_folders;
@@ -42,6 +47,8 @@ private:
     DWORD m_cutAt = 0;       // where the lines kept after the limit begin; 0 not cut
     std::string m_tail;      // those lines, the latest that fit
     int m_leftOut = 0;       // lines left out at the cut
+    bool m_named;
+    std::string m_namedFile;
     bool m_placed = false;
     std::string m_path;
     FileHandle m_file;
@@ -49,8 +56,13 @@ private:
     DWORD m_size = 0;
 };
 
-// The report of a real run: the tool's folder, else the user's temporary folder.
-std::unique_ptr<RunReport> OpenFileRunReport();
+// The report of a real run: the file "/log" named (logFile; null: not given),
+// else the tool's folder, else the user's temporary folder.
+std::unique_ptr<RunReport> OpenFileRunReport(const char* logFile = nullptr);
+// The report file that name (as "/log" gives it) stands for: its full path, and
+// TolmUnload.log inside it when it names a folder (an existing one, or a name
+// ending with a backslash). "" when it names nothing.
+std::string NamedReportFile(const std::string& name);
 // Where the tool keeps files of its own (the report, the registry backup), in
 // order: the tool's folder, the user's temporary folder.
 std::vector<std::string> OwnFileFolders();
@@ -60,14 +72,16 @@ const char* ClearedFolder(const char* installDirectory);
 // True when folder may take a file of the tool's own: it is no link, and it
 // does not lie in clearedFolder (null: none; see ClearedFolder).
 bool MayHoldOwnFiles(const std::string& folder, const char* clearedFolder);
+// Why folder may not take a file of the tool's own, "" when it may.
+const char* NotForOwnFiles(const std::string& folder, const char* clearedFolder);
 
-// Opens folder\TolmUnload.log as the report's own file and makes room in it:
-// refused (false, nothing written) when the folder is a reparse point, or the
-// file is a reparse point, not a plain file, has more than one link, or is not
-// empty and does not begin with a run header. The oldest lines are dropped
+// Opens path as the report's own file and makes room in it: "" then; else why
+// it was refused, with nothing written: a device name, a file that cannot be
+// made or opened, a reparse point, not a plain file, more than one link, or
+// not empty and not beginning with a run header. The oldest lines are dropped
 // through the handle until room bytes more keep the file below limit (cut at
 // a line, the end of the run before kept); without mayDrop a file without
 // that room is refused instead. At most limit bytes of it are read. size
 // receives the file's size after that.
-bool OpenOwnReportFile(const std::string& folder, DWORD limit, DWORD room, bool mayDrop, FileHandle& file,
-                       DWORD& size);
+std::string OpenOwnReportFile(const std::string& path, DWORD limit, DWORD room, bool mayDrop, FileHandle& file,
+                              DWORD& size);

@@ -19,11 +19,14 @@ RunMode Silent() {
 }
 
 // The interactive run with no one at the machine: no window, no message, no
-// restart; it starts itself again the same way after the restart.
+// restart; it starts itself again the same way after the restart. Deployment
+// systems start it from a folder they empty afterwards: the user's rules are
+// kept where all the machine's users find them.
 RunMode Quiet() {
     RunMode m = Interactive();
     m.name = "quiet (/quiet)";
     m.hasWindow = m.personAnswers = m.trustsUserFolder = false;
+    m.rulesForAllUsers = true;
     m.restartSwitch = "/quiet";
     return m;
 }

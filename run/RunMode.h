@@ -17,6 +17,7 @@ struct RunMode {
     bool takesStartFolder = false;   // the folder named on the command line, when the registry knows none
     bool schedulesOnVista = false;   // ScheduleFolderRemoval also on version 6.0
     bool preview = false;            // nothing is changed: the run says what it would do
+    bool rulesForAllUsers = false;   // the rule copies go to all users' documents (else beside the tool)
     const char* restartSwitch = "";  // how the tool registered for the next logon starts
     int exitCode = -1;               // the code the tool always ends with after this run; -1 judged by the outcome
 };

@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "../cleanup/files/UserRules.h"
 #include "../framework/AfxString.h"
 
 class KeptPaths;
@@ -45,7 +46,7 @@ public:
     virtual int RemoveInstallerRecordFolder(const char* productCode) = 0;
     virtual LONG DeleteRegistryTree(HKEY root, const char* keyPath) = 0;
     // 0 when a rule item could be copied nowhere; it is added to uncopied.
-    virtual int PreserveUserRules(const char* installDirectory, KeptPaths* uncopied) = 0;
+    virtual int PreserveUserRules(const char* installDirectory, KeptPaths* uncopied, RulesPlace place) = 0;
     // Leaves what keep covers (may be null).
     virtual int RemoveProductFolder(char* installDirectory, size_t capacity, const KeptPaths* keep) = 0;
     virtual int ScheduleFolderRemoval(const char* installDirectory, const char* startSwitch) = 0;

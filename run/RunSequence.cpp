@@ -210,7 +210,8 @@ Suffix Run::RemoveFiles() {
     const bool vista = m_ops.IsWindowsVista() != 0;
     // Rules that could be copied nowhere stay where they are, and the step is no success.
     KeptPaths uncopied;
-    const bool rulesSafe = !vista || m_ops.PreserveUserRules(m_installDirectory, &uncopied) != 0;
+    const RulesPlace rulesPlace = m_mode.rulesForAllUsers ? RulesPlace::kAllUsers : RulesPlace::kBesideTool;
+    const bool rulesSafe = !vista || m_ops.PreserveUserRules(m_installDirectory, &uncopied, rulesPlace) != 0;
     // A folder the removal refused to clean is no success, and nothing is left
     // of it for a second start to finish.
     const bool cleaned = m_ops.RemoveProductFolder(m_installDirectory, sizeof m_installDirectory, &uncopied) != 0;

@@ -77,8 +77,8 @@ int SystemOperations::RemoveInstallerRecordFolder(const char* productCode) {
     return ::RemoveInstallerRecordFolder(productCode);
 }
 LONG SystemOperations::DeleteRegistryTree(HKEY root, const char* keyPath) { return ::DeleteRegistryTree(root, keyPath); }
-int SystemOperations::PreserveUserRules(const char* installDirectory, KeptPaths* uncopied) {
-    return ::PreserveUserRules(installDirectory, uncopied);
+int SystemOperations::PreserveUserRules(const char* installDirectory, KeptPaths* uncopied, RulesPlace place) {
+    return ::PreserveUserRules(installDirectory, uncopied, place);
 }
 int SystemOperations::RemoveProductFolder(char* installDirectory, size_t capacity, const KeptPaths* keep) {
     return ::RemoveProductFolder(installDirectory, capacity, keep);
@@ -88,14 +88,26 @@ int SystemOperations::ScheduleFolderRemoval(const char* installDirectory, const 
 }
 int SystemOperations::PrepareVistaCompanion() { return ::PrepareVistaCompanion(); }
 BOOL SystemOperations::Restart() { return change::Restart(SystemExitWindowsEx); }
-std::unique_ptr<RunReport> SystemOperations::OpenReport() { return OpenFileRunReport(); }
+std::unique_ptr<RunReport> SystemOperations::OpenReport() {
+    return OpenFileRunReport(m_logNamed ? m_logFile.c_str() : nullptr);
+}
 
 std::unique_ptr<change::RegistryBackup> SystemOperations::OpenBackup(const char* installDirectory,
                                                                      const std::string& reportPath) {
-    // Beside the report first, then where the report could have gone.
     std::vector<std::string> folders;
-    if (const char* last = pathtext::LastBackslash(reportPath.c_str()))
-        folders.push_back(reportPath.substr(0, last - reportPath.c_str()));
+    const char* last = pathtext::LastBackslash(reportPath.c_str());
+    const std::string reportFolder = last ? reportPath.substr(0, last - reportPath.c_str()) : "";
+    const bool whereNamed = m_logNamed && !reportPath.empty() &&
+                            pathtext::EqualNoCase(reportPath.c_str(), NamedReportFile(m_logFile).c_str());
+    if (whereNamed) {
+        // The administrator chose the report's place ("/log"), where a
+        // deployment collects what a run leaves: the backup goes beside it.
+        folders.push_back(reportFolder);
+    } else if (!reportFolder.empty()) {
+        // Beside the report in its usual place.
+        folders.push_back(reportFolder);
+    }
+    // Then where the report could have gone.
     const char* cleared = ClearedFolder(installDirectory);
     for (const std::string& folder : OwnFileFolders())
         if (MayHoldOwnFiles(folder, cleared)) folders.push_back(folder);

@@ -12,7 +12,9 @@
 // folder (the interactive run's arguments, or what follows "/quiet").
 class SystemOperations : public RunOperations {
 public:
-    explicit SystemOperations(const char* startArgument = nullptr) : m_startArgument(startArgument ? startArgument : "") {}
+    explicit SystemOperations(const char* startArgument = nullptr, const char* logFile = nullptr)
+        : m_startArgument(startArgument ? startArgument : ""), m_logNamed(logFile != nullptr),
+          m_logFile(logFile ? logFile : "") {}
     DWORD WindowsVersion() override;
     int CanManageServices() override;
     int IsWindowsNT() override;
@@ -33,7 +35,7 @@ public:
     int TerminateProductProcesses() override;
     int RemoveInstallerRecordFolder(const char* productCode) override;
     LONG DeleteRegistryTree(HKEY root, const char* keyPath) override;
-    int PreserveUserRules(const char* installDirectory, KeptPaths* uncopied) override;
+    int PreserveUserRules(const char* installDirectory, KeptPaths* uncopied, RulesPlace place) override;
     int RemoveProductFolder(char* installDirectory, size_t capacity, const KeptPaths* keep) override;
     int ScheduleFolderRemoval(const char* installDirectory, const char* startSwitch) override;
     int PrepareVistaCompanion() override;
@@ -44,6 +46,8 @@ public:
 
 private:
     std::string m_startArgument;
+    bool m_logNamed;
+    std::string m_logFile;
 };
 
 // Copies argument into buffer when it is an existing, absolute folder that the

@@ -88,12 +88,12 @@ bool ParseUnattendedSwitches(const char* arguments, UnattendedSwitches& switches
     return true;
 }
 
-int RunUnattended(const UnattendedSwitches& switches) {
+int RunUnattended(const UnattendedSwitches& switches, const char* logFile) {
     EndRuntimeFailuresWith(1603);  // no box may hold a run that nobody watches
     // "/preview" alone previews the interactive run, whose restart question a
     // person may answer Yes; "/quiet" never restarts.
     UnattendedHost host(switches.preview && !switches.quiet);
-    SystemOperations ops(switches.folder.c_str());
+    SystemOperations ops(switches.folder.c_str(), logFile);
     const RunMode& mode = !switches.preview ? kQuietRun : switches.quiet ? kQuietPreviewRun : kInteractivePreviewRun;
     const RunOutcome outcome = RunUninstall(mode, host, ops);
     if (switches.preview && !switches.quiet) ShowPreviewResult(outcome, host.StopMessage());

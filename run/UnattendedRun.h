@@ -21,5 +21,5 @@ bool ParseUnattendedSwitches(const char* arguments, UnattendedSwitches& switches
 // (Yes; the restart question No, and in the interactive run's preview Yes,
 // which changes nothing); a preview that is not quiet ends with one message
 // box. A runtime failure from here on ends the program with 1603 and no box.
-// The exit code (UnattendedExitCode).
-int RunUnattended(const UnattendedSwitches& switches);
+// logFile: what "/log" named (null: not given). The exit code (UnattendedExitCode).
+int RunUnattended(const UnattendedSwitches& switches, const char* logFile = nullptr);

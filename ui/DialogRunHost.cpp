@@ -2,6 +2,7 @@
 // questions, progress bar and log box, the silent one before the window exists.
 #include "../framework/AfxApp.h"
 #include "../run/RunSequence.h"
+#include "../run/StartRequest.h"
 #include "../run/SystemOperations.h"
 #include "UnloadDlg.h"
 
@@ -29,9 +30,9 @@ private:
 
 void CUnloadDlg::OnRun() {
     DialogRunHost host(*this);
-    // The arguments may name the folder a restart registered.
-    CWinApp* app = AfxGetApp();
-    SystemOperations ops(app ? app->m_lpCmdLine : nullptr);
+    // The arguments may name the folder a restart registered, and the report's file.
+    const StartRequest& request = ThisStartRequest();
+    SystemOperations ops(request.arguments.c_str(), request.logNamed ? request.logFile.c_str() : nullptr);
     RunUninstall(kInteractiveRun, host, ops);
 }
 

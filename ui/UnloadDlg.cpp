@@ -1,7 +1,6 @@
 #include "UnloadDlg.h"
 
-#include <mbstring.h>
-
+#include "../run/StartRequest.h"
 #include "AboutDlg.h"
 
 CUnloadDlg::CUnloadDlg(CWnd* pParent)
@@ -51,8 +50,7 @@ BOOL CUnloadDlg::OnInitDialog() {
 
     // Automatic start: off-screen, behind every window, not activated; the whole
     // run happens here, before the window is first shown.
-    const unsigned char* cmdLine = reinterpret_cast<const unsigned char*>(::GetCommandLineA());
-    if (cmdLine && _mbsstr(cmdLine, reinterpret_cast<const unsigned char*>(" /silent"))) {
+    if (ThisStartRequest().automaticStart) {
         SetWindowPos(HWND_BOTTOM, -10, -10, 1, 1, SWP_NOACTIVATE);
         OnRun();
         // Shown where it was put, still behind every window and not activated;

@@ -59,12 +59,13 @@ bool CopyItem(const RuleItem& item, const char* source, const CopyPlace& place) 
     return change::CopyFile(source, destination) != FALSE;
 }
 
-// The user's documents folder as the place for copies; unusable when it cannot
-// be had or lies in the folder being cleaned.
-CopyPlace DocumentsPlace(const char* installDirectory) {
+// kRulesFolderName in a documents folder (CSIDL_PERSONAL, CSIDL_COMMON_DOCUMENTS)
+// as the place for copies; unusable when it cannot be had or lies in the
+// folder being cleaned.
+CopyPlace DocumentsPlace(int csidl, const char* installDirectory) {
     CopyPlace place;
     char documents[MAX_PATH] = {};
-    if (!GetSpecialFolderPath(nullptr, documents, CSIDL_PERSONAL, FALSE) || !documents[0] ||
+    if (!GetSpecialFolderPath(nullptr, documents, csidl, FALSE) || !documents[0] ||
         folderid::IsSameOrBelow(documents, installDirectory))
         return place;
     if (!BuildPath(place.anchor, sizeof place.anchor, documents) ||
@@ -75,16 +76,19 @@ CopyPlace DocumentsPlace(const char* installDirectory) {
 
 }  // namespace
 
-int PreserveUserRules(const char* installDirectory, KeptPaths* uncopied) {
+int PreserveUserRules(const char* installDirectory, KeptPaths* uncopied, RulesPlace place) {
     if (!installDirectory) return 1;
     const char* sep = pathtext::EndsWithBackslash(installDirectory) ? "" : "\\";
 
     // Beside the tool, unless the tool was started from the install folder or
     // from below it: the copies would go where the removal clears next (or onto
-    // themselves), so they go to the user's documents from the start.
-    CopyPlace beside, documents = DocumentsPlace(installDirectory);
+    // themselves), so they go to the user's documents from the start. A run no
+    // one sits at is started from a folder its deployment empties afterwards,
+    // often as an account no one logs on with: all users' documents alone.
+    const bool allUsers = place == RulesPlace::kAllUsers;
+    CopyPlace beside, documents = DocumentsPlace(allUsers ? CSIDL_COMMON_DOCUMENTS : CSIDL_PERSONAL, installDirectory);
     char tool[520];
-    const char* last = OwnProgramPath(tool, sizeof tool) ? pathtext::LastBackslash(tool) : nullptr;
+    const char* last = !allUsers && OwnProgramPath(tool, sizeof tool) ? pathtext::LastBackslash(tool) : nullptr;
     if (last) {
         tool[last - tool] = '\0';
         if (!folderid::IsSameOrBelow(tool, installDirectory)) {
@@ -93,6 +97,10 @@ int PreserveUserRules(const char* installDirectory, KeptPaths* uncopied) {
         }
     }
     const CopyPlace* places[2] = {beside.Usable() ? &beside : &documents, beside.Usable() ? &documents : nullptr};
+    if (allUsers) {
+        if (documents.Usable()) report::Note("  the rules are copied for all users to %s", documents.base);
+        else report::Note("  the all-users documents folder cannot take the rules: they stay where they are");
+    }
 
     int all = 1;
     for (const RuleItem& item : kRuleItems) {

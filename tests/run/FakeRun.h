@@ -86,8 +86,8 @@ public:
         Call(std::string(root == HKEY_LOCAL_MACHINE ? "DeleteRegistryTree HKLM\\" : "DeleteRegistryTree ?\\") + key);
         return 2;
     }
-    int PreserveUserRules(const char* dir, KeptPaths* uncopied) override {
-        Call(std::string("PreserveUserRules ") + dir);
+    int PreserveUserRules(const char* dir, KeptPaths* uncopied, RulesPlace place) override {
+        Call(std::string("PreserveUserRules ") + dir + (place == RulesPlace::kAllUsers ? " for all users" : ""));
         if (!rulesCopied) uncopied->Add((std::string(dir) + "\\Rules").c_str());
         return rulesCopied;
     }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "../../res/resource.h"
+#include "../../run/StartRequest.h"
 #include "../../run/UnattendedRun.h"
 #include "FakeRun.h"
 
@@ -34,6 +35,30 @@ TEST(UnattendedSwitches, AreReadWordByWordWithoutRegardToCase) {
         EXPECT_EQ(s.preview, c.preview) << c.args;
         EXPECT_EQ(s.quiet, c.quiet) << c.args;
         EXPECT_EQ(s.folder, c.folder) << c.args;
+    }
+}
+
+// "/log <file>" comes out first, wherever it stands; the rest goes to the
+// switches' readers, while "-s" and " /silent" keep their tests on the text as given.
+TEST(StartRequest, TakesTheLogFileOutBeforeTheSwitchesAreRead) {
+    const struct {
+        const char* line;
+        const char* want;  // the run, the folder it may take, the report's file
+    } cases[] = {
+        {"t.exe /quiet C:\\Apps\\ZRP2007\\ /LOG x.log", "quiet [C:\\Apps\\ZRP2007\\] [x.log]"},
+        {"\"C:\\t\\t.exe\" /log \"C:\\my logs\\a b.log\" /preview /quiet", "preview quiet [] [C:\\my logs\\a b.log]"},
+        {"t.exe /log \"C:\\a /silent\\x.log\"", "automatic [] [C:\\a /silent\\x.log]"},
+        {"t.exe -s /log x.log", "window [-s] [x.log]"},
+        {"t.exe -S", "silent [-S] none"},
+        {"t.exe /quiet /log", "quiet [] []"},
+        {"t.exe /quiet /logs", "quiet [/logs] none"},
+    };
+    for (const auto& c : cases) {
+        const StartRequest r = ReadStartRequest(c.line);
+        std::string run = r.silentRun ? "silent" : r.automaticStart ? "automatic" : r.unattended ? "" : "window";
+        if (r.unattended) run = r.switches.preview ? (r.switches.quiet ? "preview quiet" : "preview") : "quiet";
+        const std::string folder = r.unattended ? r.switches.folder : r.arguments;
+        EXPECT_EQ(run + " [" + folder + "] " + (r.logNamed ? "[" + r.logFile + "]" : "none"), c.want) << c.line;
     }
 }
 
@@ -80,20 +105,22 @@ TEST(UnattendedExitCodes, FollowTheOutcomeAndWhatTheChangesCameTo) {
 // Each mode's own choices, through substituted operations: which questions it
 // puts to the host (with a folder that only a per-user value names), whether it
 // takes the folder from its command line, which keys it deletes and how it
-// registers its second start.
+// registers its second start, and where it keeps the rules on Vista.
 TEST(RunModes, EachModeAsksTakesAndRegistersAsItShould) {
     struct Case {
         const RunMode* mode;
         std::vector<UINT> asked;  // with a per-user folder that holds no program of the suite
         bool takesStartFolder, productKeys;
         const char* restartSwitch;
+        bool rulesForAllUsers;
     } cases[] = {
-        {&kInteractiveRun, {IDS_CONFIRM_REMOVE_ALL, IDS_CONFIRM_DELETE_FILES, IDS_ASK_RESTART}, true, true, ""},
-        {&kSilentRun, {IDS_NO_INSTALL_PATH}, false, false, ""},
-        {&kQuietRun, {IDS_CONFIRM_REMOVE_ALL, IDS_NO_INSTALL_PATH, IDS_DONE_NO_PATH}, true, true, "/quiet"},
+        {&kInteractiveRun, {IDS_CONFIRM_REMOVE_ALL, IDS_CONFIRM_DELETE_FILES, IDS_ASK_RESTART}, true, true, "", false},
+        {&kSilentRun, {IDS_NO_INSTALL_PATH}, false, false, "", false},
+        {&kQuietRun, {IDS_CONFIRM_REMOVE_ALL, IDS_NO_INSTALL_PATH, IDS_DONE_NO_PATH}, true, true, "/quiet", true},
         // Each preview decides as the run it previews.
-        {&kInteractivePreviewRun, {IDS_CONFIRM_REMOVE_ALL, IDS_CONFIRM_DELETE_FILES, IDS_ASK_RESTART}, true, true, ""},
-        {&kQuietPreviewRun, {IDS_CONFIRM_REMOVE_ALL, IDS_NO_INSTALL_PATH, IDS_DONE_NO_PATH}, true, true, "/quiet"},
+        {&kInteractivePreviewRun, {IDS_CONFIRM_REMOVE_ALL, IDS_CONFIRM_DELETE_FILES, IDS_ASK_RESTART}, true, true, "",
+         false},
+        {&kQuietPreviewRun, {IDS_CONFIRM_REMOVE_ALL, IDS_NO_INSTALL_PATH, IDS_DONE_NO_PATH}, true, true, "/quiet", true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.mode->name);
@@ -118,10 +145,13 @@ TEST(RunModes, EachModeAsksTakesAndRegistersAsItShould) {
         }
 
         FakeOperations keys;
+        keys.vista = 1;
         FakeHost h;
         RunUninstall(*c.mode, h, keys);
         EXPECT_EQ(keys.Called("DeleteProductKeys"), c.productKeys);
         EXPECT_EQ(keys.Called("DeleteUpdateKey"), !c.productKeys);
+        EXPECT_TRUE(keys.Called("PreserveUserRules"));
+        EXPECT_EQ(keys.Called("PreserveUserRules C:\\Apps\\ZRP2007 for all users"), c.rulesForAllUsers);
     }
 }
 

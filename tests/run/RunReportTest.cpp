@@ -124,14 +124,14 @@ TEST(RunReportSession, TheLastLineCarriesTheExitCodeOfWhatRemains) {
     for (const Case& c : cases) {
         for (const RunMode* mode : {&kQuietRun, &kQuietPreviewRun}) {
             SCOPED_TRACE(std::string(c.name) + ", " + mode->name);
-            MemoryReport::lines.clear();
+            g_report = tolmtest::ReportRecord();
             Counting ops;
             ops.changes = c.changes;
             FakeHost host;
             const int code = UnattendedExitCode(RunUninstall(*mode, host, ops), mode->preview);
             EXPECT_EQ(code, mode->preview ? c.preview : c.quiet);
-            ASSERT_FALSE(MemoryReport::lines.empty());
-            EXPECT_EQ(MemoryReport::lines.back(), "Result: exit code " + std::to_string(code) + ", " + c.counts);
+            ASSERT_FALSE(g_report.lines.empty());
+            EXPECT_EQ(g_report.lines.back(), "Result: exit code " + std::to_string(code) + ", " + c.counts);
         }
     }
 }
