@@ -169,9 +169,9 @@ TEST(RegistryBackup, AlwaysANewFileOfItsOwn) {
         if (c.written) {
             for (const std::string& p : paths) EXPECT_NE(p, backup.Path());
             paths.push_back(backup.Path());
-            EXPECT_NE(report.Text().find("Registry backup: " + backup.Path()), std::string::npos) << report.Text();
+            EXPECT_NE(report.Record().Text().find("Registry backup: " + backup.Path()), std::string::npos) << report.Record().Text();
         } else {
-            EXPECT_NE(report.Text().find("the run goes on without it"), std::string::npos) << report.Text();
+            EXPECT_NE(report.Record().Text().find("the run goes on without it"), std::string::npos) << report.Record().Text();
         }
     }
     for (const std::string& p : paths) EXPECT_NE(ReadAll(p).find("\"v\"=\"1\"\r\n"), std::string::npos) << p;

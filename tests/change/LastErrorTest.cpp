@@ -40,10 +40,13 @@ BOOL WINAPI RefusedRestart(UINT, DWORD) {
     return FALSE;
 }
 
-// A failed call of the system's, and then the note: the caller reads the call's error.
-DWORD Missing(const std::string& path) {
-    ::GetFileAttributesA(path.c_str());
-    return ::GetLastError();
+// A note made after a failed call of the system's: the call's error, or 0
+// when the note changed it.
+DWORD NoteAfterAFailure(void (*note)()) {
+    ::GetFileAttributesA("C:\\tolmtest\\missing\\x");
+    const DWORD e = ::GetLastError();
+    note();
+    return ::GetLastError() == e ? e : 0;
 }
 
 TEST(LastError, EveryChangeAndNoteLeavesTheFailedCallsOwn) {
@@ -101,21 +104,15 @@ TEST(LastError, EveryChangeAndNoteLeavesTheFailedCallsOwn) {
         {"EndProcess, termination refused", Mode::Act,
          [&] { return Error(change::EndProcess(refused, nullptr, "x.exe", 1, 0)); }, ERROR_ACCESS_DENIED},
         {"Restart, refused", Mode::Act, [&] { return Error(change::Restart(RefusedRestart)); }, ERROR_PRIVILEGE_NOT_HELD},
-        {"Note", Mode::Act, [&] { DWORD e = Missing(missing); report::Note("x %d", 1); return e == ::GetLastError() ? e : 0; },
-         ERROR_FILE_NOT_FOUND},
-        {"Section", Mode::Act, [&] { DWORD e = Missing(missing); report::Section("x"); return e == ::GetLastError() ? e : 0; },
-         ERROR_FILE_NOT_FOUND},
-        {"Flush", Mode::Act, [&] { DWORD e = Missing(missing); report::Flush(); return e == ::GetLastError() ? e : 0; },
-         ERROR_FILE_NOT_FOUND},
-        {"InstallFolder", Mode::Act,
-         [&] { DWORD e = Missing(missing); report::InstallFolder("C:\\x"); return e == ::GetLastError() ? e : 0; },
-         ERROR_FILE_NOT_FOUND},
-        {"Opened", Mode::Act,
-         [&] { DWORD e = Missing(missing); report::Opened(HKEY_CURRENT_USER, "x", 2); return e == ::GetLastError() ? e : 0; },
-         ERROR_FILE_NOT_FOUND},
-        {"Kept", Mode::Act,
-         [&] { DWORD e = Missing(missing); report::Kept("file", "C:\\x", "why"); return e == ::GetLastError() ? e : 0; },
-         ERROR_FILE_NOT_FOUND},
+        {"Note", Mode::Act, [] { return NoteAfterAFailure([] { report::Note("x %d", 1); }); }, ERROR_PATH_NOT_FOUND},
+        {"Section", Mode::Act, [] { return NoteAfterAFailure([] { report::Section("x"); }); }, ERROR_PATH_NOT_FOUND},
+        {"Flush", Mode::Act, [] { return NoteAfterAFailure([] { report::Flush(); }); }, ERROR_PATH_NOT_FOUND},
+        {"InstallFolder", Mode::Act, [] { return NoteAfterAFailure([] { report::InstallFolder("C:\\x"); }); },
+         ERROR_PATH_NOT_FOUND},
+        {"Opened", Mode::Act, [] { return NoteAfterAFailure([] { report::Opened(HKEY_CURRENT_USER, "x", 2); }); },
+         ERROR_PATH_NOT_FOUND},
+        {"Kept", Mode::Act, [] { return NoteAfterAFailure([] { report::Kept("file", "C:\\x", "why"); }); },
+         ERROR_PATH_NOT_FOUND},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

@@ -97,7 +97,7 @@ Result RunIn(change::Mode mode, const std::function<void()>& operation) {
     change::Session session(mode);
     session.SetBackup(&result.backup);
     operation();
-    result.named = ItemsOf(report.Lines());
+    result.named = ItemsOf(report.Record().lines);
     result.tally = session.Counts();
     return result;
 }

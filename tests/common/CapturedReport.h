@@ -44,8 +44,6 @@ public:
         Clobber();
     }
     const ReportRecord& Record() const { return m_record; }
-    const std::vector<std::string>& Lines() const { return m_record.lines; }
-    std::string Text() const { return m_record.Text(); }
 
 private:
     void Clobber() {
