@@ -1,7 +1,7 @@
 // The run report as a text file, TolmUnload.log. The file is opened once and
-// held for the run; lines go to the system as they come and are flushed to
-// disk at the end of each step, so that a restart or a crash loses nothing
-// already reported.
+// held for the run; lines go to the system as they come (past the size limit,
+// at each flush) and are flushed to disk at the end of each step and before
+// each question, so that a restart or a crash loses nothing already reported.
 #pragma once
 #include <windows.h>
 

@@ -83,6 +83,10 @@ bool ParseUnattendedSwitches(const char* arguments, UnattendedSwitches& switches
     std::string rest = at;
     while (!rest.empty() && (rest.back() == ' ' || rest.back() == '\t')) rest.pop_back();
     if (!rest.empty() && rest[0] == '/') return false;
+    // The interactive run takes a folder that is there and opens its window
+    // for any other text; so does its preview.
+    const DWORD attrs = rest.empty() ? FILE_ATTRIBUTE_DIRECTORY : ::GetFileAttributesA(rest.c_str());
+    if (!s.quiet && (attrs == INVALID_FILE_ATTRIBUTES || !(attrs & FILE_ATTRIBUTE_DIRECTORY))) return false;
     s.folder = rest;
     switches = s;
     return true;

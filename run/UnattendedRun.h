@@ -14,7 +14,8 @@ struct UnattendedSwitches {
 // Reads the argument text word by word, split at blanks, without regard to
 // case: "/preview", "/quiet", or both in either order; the rest of the text
 // may name a folder, as the run previewed or run takes it from its command
-// line. False for any other text.
+// line (after "/preview" alone, only a folder that is there).
+// False for any other text.
 bool ParseUnattendedSwitches(const char* arguments, UnattendedSwitches& switches);
 
 // Runs the preview or the removal with every question answered by the tool
