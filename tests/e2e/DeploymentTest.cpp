@@ -92,13 +92,13 @@ TEST_F(Deployment, QuietOnVistaKeepsTheRulesForAllUsers) {
     const tooldriver::DriveResult r = tooldriver::Drive(deploy + "\\TolmUnload.exe", "/quiet /log " + kLogs, false,
                                                         [](const tooldriver::Box&) { return IDOK; }, 120000);
     ASSERT_EQ(r.trouble, "");
+    const std::string report = tolmtest::ReadWholeFile(kLogs + "\\TolmUnload.log").value_or("");
     footprint::DeleteFolderTree(deploy);
     ASSERT_FALSE(footprint::Exists(deploy));
     for (size_t i = 0; i < before.size(); ++i) {
-        EXPECT_FALSE(footprint::Exists(fp->InstallDir() + "\\" + kRuleFiles[i])) << "the original is still there";
+        EXPECT_FALSE(footprint::Exists(fp->InstallDir() + "\\" + kRuleFiles[i])) << report;
         EXPECT_EQ(tolmtest::ReadWholeFile(rules + "\\" + kRuleFiles[i]).value_or("<missing>"), before[i]) << kRuleFiles[i];
     }
-    const std::string report = tolmtest::ReadWholeFile(kLogs + "\\TolmUnload.log").value_or("");
     EXPECT_NE(report.find("the rules are copied for all users to " + rules), std::string::npos) << report;
     footprint::DeleteFolderTree(rules);
 }
