@@ -3,7 +3,9 @@
 #include <mbstring.h>
 
 #include <cstring>
+#include <string>
 
+#include "../run/Relaunch.h"
 #include "../run/UnattendedRun.h"
 #include "../ui/UnloadDlg.h"
 
@@ -18,6 +20,16 @@ CUnloadApp::~CUnloadApp() = default;
 CUnloadApp theApp;
 
 BOOL CUnloadApp::InitInstance() {
+    // Before any window or DLL of its own: from a folder a standard user can
+    // change, the tool runs as its copy in the administrators' folder.
+    static std::string arguments;
+    arguments = TakeOriginSwitch(m_lpCmdLine);
+    m_lpCmdLine = &arguments[0];
+    DWORD copyExitCode = 0;
+    if (RunFromAdministratorsCopy(m_lpCmdLine, copyExitCode)) {
+        ::PostQuitMessage(static_cast<int>(copyExitCode));
+        return FALSE;
+    }
     AfxEnableControlContainer();
     // "-s" and the automatic start (" /silent") keep their own tests and come
     // first; then "/preview" and "/quiet", which run with no window at all.

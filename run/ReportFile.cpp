@@ -169,9 +169,7 @@ std::unique_ptr<RunReport> OpenFileRunReport() { return std::unique_ptr<RunRepor
 std::vector<std::string> OwnFileFolders() {
     std::vector<std::string> folders;
     char path[MAX_PATH * 2];
-    if (OwnProgramPath(path, sizeof path)) {
-        if (const char* last = pathtext::LastBackslash(path)) folders.push_back(std::string(path, last - path));
-    }
+    if (ToolFolder(path, sizeof path)) folders.push_back(path);
     DWORD n = ::GetTempPathA(sizeof path, path);
     if (n > 0 && n < sizeof path) folders.push_back(path);
     return folders;

@@ -1,5 +1,14 @@
 #include "OwnProgram.h"
 
+#include <cstring>
+#include <string>
+
+#include "../cleanup/paths/PathText.h"
+
+namespace {
+std::string g_toolFolder;  // "" until SetToolFolder: the program's own folder
+}
+
 bool OwnProgramPath(char* out, DWORD size) {
     if (size == 0) return false;
     const DWORD n = ::GetModuleFileNameA(nullptr, out, size);
@@ -10,3 +19,19 @@ bool OwnProgramPath(char* out, DWORD size) {
     out[n] = '\0';
     return true;
 }
+
+bool ToolFolder(char* out, DWORD size) {
+    if (size == 0) return false;
+    if (!g_toolFolder.empty()) {
+        if (g_toolFolder.size() >= size) return out[0] = '\0', false;
+        std::memcpy(out, g_toolFolder.c_str(), g_toolFolder.size() + 1);
+        return true;
+    }
+    if (!OwnProgramPath(out, size)) return false;
+    const char* last = pathtext::LastBackslash(out);
+    if (!last) return out[0] = '\0', false;
+    out[last - out] = '\0';
+    return true;
+}
+
+void SetToolFolder(const char* folder) { g_toolFolder = folder ? folder : ""; }

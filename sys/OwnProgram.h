@@ -1,7 +1,15 @@
-// Where the running program lies.
+// Where the running program lies, and the folder it stands for.
 #pragma once
 #include <windows.h>
 
 // The program's own full path into out; false, and out empty, when it cannot be
 // read whole (a cut path would name another file).
 bool OwnProgramPath(char* out, DWORD size);
+
+// The tool's folder: where the user started it from, without a trailing
+// backslash. That is the program's own folder, unless the program is the copy
+// it relaunched itself from and was told the original folder (SetToolFolder).
+// False, and out empty, when it cannot be had whole.
+bool ToolFolder(char* out, DWORD size);
+// Makes folder the tool's folder for the rest of the process.
+void SetToolFolder(const char* folder);

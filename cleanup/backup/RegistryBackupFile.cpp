@@ -112,3 +112,11 @@ void RegistryBackupFile::SaveValue(HKEY root, const char* path, const char* name
     Append(Ancestors(root, path) + value);
     Named(regexport::KeyName(root, path));
 }
+
+void RegistryBackupFile::SaveValueOrAbsence(HKEY root, const char* path, const char* name) {
+    std::string value = regexport::ValueText(root, path, name);
+    if (value.empty()) value = regexport::AbsentValueText(root, path, name);
+    if (value.empty()) return;
+    Append(Ancestors(root, path) + value);
+    Named(regexport::KeyName(root, path));
+}

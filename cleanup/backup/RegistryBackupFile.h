@@ -21,6 +21,7 @@ public:
     // goes on without it.
     void SaveTree(HKEY root, const char* path) override;
     void SaveValue(HKEY root, const char* path, const char* name) override;
+    void SaveValueOrAbsence(HKEY root, const char* path, const char* name) override;
     // The file written to; "" before the first save or when none could be made.
     const std::string& Path() const { return m_path; }
 

@@ -10,6 +10,7 @@
 #include "../../framework/AfxString.h"
 #include "../../res/resource.h"
 #include "../../sys/OsInfo.h"
+#include "../change/BootQueue.h"
 #include "../report/RunReport.h"
 #include "FolderRemoval.h"
 #include "FolderWalk.h"
@@ -96,7 +97,7 @@ int RemoveProductFolder(char* installDirectory, size_t capacity, const KeptPaths
             DeleteProductFilesInTree(installDirectory, keep);
             RemoveFolderContents(installDirectory, 1, keep);
         }
-        change::RemoveFolder(installDirectory, false);
+        change::RemoveOrQueue(installDirectory, false);
     } else if (*installDirectory) {
         report::Kept("folder", installDirectory, "refused as a protected folder or a link");
     }

@@ -84,9 +84,7 @@ int PreserveUserRules(const char* installDirectory, KeptPaths* uncopied) {
     // themselves), so they go to the user's documents from the start.
     CopyPlace beside, documents = DocumentsPlace(installDirectory);
     char tool[520];
-    const char* last = OwnProgramPath(tool, sizeof tool) ? pathtext::LastBackslash(tool) : nullptr;
-    if (last) {
-        tool[last - tool] = '\0';
+    if (ToolFolder(tool, sizeof tool)) {
         if (!folderwalk::IsSameOrBelow(tool, installDirectory)) {
             BuildPath(beside.anchor, sizeof beside.anchor, tool);
             BuildPath(beside.base, sizeof beside.base, tool);
