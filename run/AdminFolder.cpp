@@ -117,6 +117,7 @@ Found Decide() {
         f.why = "the all users' application data folder is unknown";
         return f;
     }
+    bool made = false;
     if (::GetFileAttributesA(folder) == INVALID_FILE_ATTRIBUTES) {
         if (change::Previewing()) {
             report::Note("Administrators' folder: %s would be made", folder);
@@ -127,9 +128,14 @@ Found Decide() {
             f.why = Text("%s could not be made (error %lu)", folder, ::GetLastError());
             return f;
         }
-        report::Note("Administrators' folder: %s made", folder);
+        made = true;
     }
-    if (IsAdministratorsOnly(folder, &f.why)) f.path = folder;
+    if (IsAdministratorsOnly(folder, &f.why)) {
+        f.path = folder;
+        if (made) report::Note("Administrators' folder: %s made", folder);
+    } else if (made) {
+        ::RemoveDirectoryA(folder);  // the system did not keep its protection: not left behind
+    }
     return f;
 }
 

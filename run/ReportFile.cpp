@@ -164,6 +164,21 @@ bool MayHoldOwnFiles(const std::string& folder, const char* clearedFolder) {
     return !(clearedFolder && folderwalk::IsSameOrBelow(folder.c_str(), clearedFolder));
 }
 
+bool AppendOwnReportLine(const std::string& folder, const std::string& line) {
+    SYSTEMTIME now;
+    ::GetLocalTime(&now);
+    char header[80];
+    wsprintfA(header, "%s%04u-%02u-%02u %02u:%02u:%02u ====\r\n", kRunHeaderMark, now.wYear, now.wMonth, now.wDay,
+              now.wHour, now.wMinute, now.wSecond);
+    const std::string text = header + line + "\r\n";
+    FileHandle file;
+    DWORD size = 0;
+    if (!OpenOwnReportFile(folder, kReportLimit, static_cast<DWORD>(text.size()), file, size)) return false;
+    const bool written = WriteAll(file.Get(), text.data(), static_cast<DWORD>(text.size()));
+    ::FlushFileBuffers(file.Get());
+    return written;
+}
+
 std::unique_ptr<RunReport> OpenFileRunReport() { return std::unique_ptr<RunReport>(new FileRunReport(OwnFileFolders())); }
 
 std::vector<std::string> OwnFileFolders() {

@@ -62,3 +62,7 @@ bool MayHoldOwnFiles(const std::string& folder, const char* clearedFolder);
 // first, through the handle until room bytes more keep the file below limit;
 // at most limit bytes of it are read. size receives the file's size after that.
 bool OpenOwnReportFile(const std::string& folder, DWORD limit, DWORD room, FileHandle& file, DWORD& size);
+
+// Appends line to folder\TolmUnload.log as a run of its own (a run header, then
+// the line), under the same rules as OpenOwnReportFile. False when refused.
+bool AppendOwnReportLine(const std::string& folder, const std::string& line);

@@ -15,6 +15,7 @@
 #include "../cleanup/registry/ScriptEngines.h"
 #include "../framework/Handles.h"
 #include "../sys/OsInfo.h"
+#include "AdminFolder.h"
 #include "ReportFile.h"
 #include "RestartPreparation.h"
 #include "RunSequence.h"
@@ -91,10 +92,24 @@ std::unique_ptr<RunReport> SystemOperations::OpenReport() { return OpenFileRunRe
 
 std::unique_ptr<change::RegistryBackup> SystemOperations::OpenBackup(const char* installDirectory,
                                                                      const std::string& reportPath) {
-    // Beside the report first, then where the report could have gone.
+    // On the NT family in the administrators' folder, where no program of the
+    // user's can rewrite it before it is imported; the line naming it is kept
+    // there as well, beside the report's.
     std::vector<std::string> folders;
-    if (const char* last = pathtext::LastBackslash(reportPath.c_str()))
-        folders.push_back(reportPath.substr(0, last - reportPath.c_str()));
+    std::string why;
+    const std::string& admin = adminfolder::Path(&why);
+    const char* last = pathtext::LastBackslash(reportPath.c_str());
+    const std::string reportFolder = last ? reportPath.substr(0, last - reportPath.c_str()) : "";
+    if (!admin.empty()) {
+        folders.push_back(admin);
+        const bool sameFolder = pathtext::EqualNoCase(reportFolder.c_str(), admin.c_str());
+        return std::unique_ptr<change::RegistryBackup>(new RegistryBackupFile(folders, [admin, sameFolder](const std::string& line) {
+            if (!sameFolder) AppendOwnReportLine(admin, line);
+        }));
+    }
+    if (::IsWindowsNT()) report::Note("Administrators' folder: none, %s", why.c_str());
+    // Beside the report first, then where the report could have gone.
+    if (!reportFolder.empty()) folders.push_back(reportFolder);
     const char* cleared = ClearedFolder(installDirectory);
     for (const std::string& folder : OwnFileFolders())
         if (MayHoldOwnFiles(folder, cleared)) folders.push_back(folder);
