@@ -36,11 +36,14 @@ namespace {
 // What RunOnce accepts of a command line, its NUL included.
 const size_t kRunOnceLimit = 260;
 
-// The program a logon may start with administrator rights: on the NT family its
-// copy in the administrators' folder (program itself when it lies there
-// already), "" when there is none; on the Windows 95 family program itself.
+// The program a logon may start with administrator rights: on the NT family
+// program itself when only administrators can change its folder, else its copy
+// in the administrators' folder, "" when there is none; on the Windows 95
+// family program itself.
 std::string LogonProgram(const char* program) {
     if (!IsWindowsNT()) return program;
+    const char* last = pathtext::LastBackslash(program);
+    if (last && adminfolder::IsAdministratorsOnly(std::string(program, last - program).c_str())) return program;
     std::string why;
     const std::string copy = adminfolder::PlaceCopy(program, &why);
     if (copy.empty()) report::Note("  %s: no copy in the administrators' folder (%s)", program, why.c_str());
