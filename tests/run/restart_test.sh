@@ -75,7 +75,10 @@ printf 'planted' > "$root/bin/planted.txt"
 cp "$tool" "$root/bin/restart_tool.exe.new" && mv -f "$root/bin/restart_tool.exe.new" "$root/bin/restart_tool.exe"
 rm -f "$root/bin/vista_i.exe"; cp "$root/bin/restart_tool.exe" "$root/bin/vista_i.exe"
 
-wineboot -r </dev/null >/dev/null 2>&1
+# A restart as Windows makes one: every process ends (the holder of the file
+# too), and the next session's boot runs the queue, then RunOnce.
+wineboot --end-session --force --kill </dev/null >/dev/null 2>&1 || true
+wine cmd /c exit </dev/null >/dev/null 2>&1
 for _ in $(seq 1 $((300 * scale))); do [ -s "$admin/record-restart_tool.txt" ] && [ -s "$admin/record-vista_i.txt" ] && break; sleep 0.2; done
 [ -s "$admin/record-restart_tool.txt" ] && [ -s "$admin/record-vista_i.txt" ] || { echo "the copies did not run at the restart"; exit 1; }
 ls "$root/bin"/record-*.txt >/dev/null 2>&1 && { echo "a file of the user's folder was started"; exit 1; }
