@@ -113,8 +113,10 @@ int ScheduleFolderRemoval(const char* installDirectory, const char* startSwitch)
                 registered = WriteRegString(key, "TQMUNLOAD", command, REG_SZ) == ERROR_SUCCESS;
         }
     }
-    // The copy a logon started has done its work unless it is registered again.
-    if (!registered && IsWindowsNT() && adminfolder::HoldsDirectly(tool)) change::DeleteOwnFileAtRestart(tool);
+    // The copy a logon started has done its work unless it is registered again
+    // (a relaunched copy is deleted by the tool that started it).
+    if (!registered && IsWindowsNT() && !IsRelaunchedCopy() && adminfolder::HoldsDirectly(tool))
+        change::DeleteOwnFileAtRestart(tool);
     int result = 0;
     if (WriteRegString(key, "TQM7NEEDREBOOT", "", REG_SZ) == ERROR_SUCCESS) result = 1;
     CloseRegKey(key);

@@ -35,3 +35,5 @@ bool ToolFolder(char* out, DWORD size) {
 }
 
 void SetToolFolder(const char* folder) { g_toolFolder = folder ? folder : ""; }
+
+bool IsRelaunchedCopy() { return !g_toolFolder.empty(); }

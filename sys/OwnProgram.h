@@ -13,3 +13,6 @@ bool OwnProgramPath(char* out, DWORD size);
 bool ToolFolder(char* out, DWORD size);
 // Makes folder the tool's folder for the rest of the process.
 void SetToolFolder(const char* folder);
+// True when SetToolFolder has named another folder: this is the copy a tool
+// started elsewhere relaunched itself from.
+bool IsRelaunchedCopy();
