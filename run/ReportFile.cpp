@@ -281,12 +281,27 @@ std::string NamedReportFile(const std::string& name) {
     return folder || pathtext::EndsWithBackslash(full) ? FilePath(full) : std::string(full);
 }
 
+bool AppendOwnReportLine(const std::string& folder, const std::string& line) {
+    SYSTEMTIME now;
+    ::GetLocalTime(&now);
+    char header[80];
+    wsprintfA(header, "%s%04u-%02u-%02u %02u:%02u:%02u ====\r\n", kRunHeaderMark, now.wYear, now.wMonth, now.wDay,
+              now.wHour, now.wMinute, now.wSecond);
+    const std::string text = header + line + "\r\n";
+    FileHandle file;
+    DWORD size = 0;
+    if (!OpenOwnReportFile(FilePath(folder), kReportLimit, static_cast<DWORD>(text.size()), true, file, size).empty())
+        return false;
+    const bool written = WriteAll(file.Get(), text.data(), static_cast<DWORD>(text.size()));
+    ::FlushFileBuffers(file.Get());
+    return written;
+}
+
+
 std::vector<std::string> OwnFileFolders() {
     std::vector<std::string> folders;
     char path[MAX_PATH * 2];
-    if (OwnProgramPath(path, sizeof path)) {
-        if (const char* last = pathtext::LastBackslash(path)) folders.push_back(std::string(path, last - path));
-    }
+    if (ToolFolder(path, sizeof path)) folders.push_back(path);
     DWORD n = ::GetTempPathA(sizeof path, path);
     if (n > 0 && n < sizeof path) folders.push_back(path);
     return folders;

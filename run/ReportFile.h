@@ -85,3 +85,7 @@ const char* NotForOwnFiles(const std::string& folder, const char* clearedFolder)
 // receives the file's size after that.
 std::string OpenOwnReportFile(const std::string& path, DWORD limit, DWORD room, bool mayDrop, FileHandle& file,
                               DWORD& size);
+
+// Appends line to folder\TolmUnload.log as a run of its own (a run header, then
+// the line), under the same rules as OpenOwnReportFile. False when refused.
+bool AppendOwnReportLine(const std::string& folder, const std::string& line);

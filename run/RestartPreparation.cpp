@@ -4,6 +4,7 @@
 #include <shlobj.h>
 
 #include "../cleanup/paths/PathText.h"
+#include "../cleanup/change/BootQueue.h"
 #include "../cleanup/change/FileChanges.h"
 #include "../cleanup/change/RegistryChanges.h"
 #include "../cleanup/change/SystemChanges.h"
@@ -15,6 +16,10 @@
 #include "../sys/OsInfo.h"
 #include "../sys/OwnProgram.h"
 #include "../sys/ShellCalls.h"
+#include "AdminFolder.h"
+
+#include <cstring>
+#include <string>
 
 using pathtext::BuildPath;
 
@@ -23,6 +28,45 @@ namespace {
 const char kRunOnceKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
 const REGSAM kReadWrite = KEY_READ | KEY_WRITE;
 
+
+}  // namespace
+
+namespace {
+
+// What RunOnce accepts of a command line, its NUL included.
+const size_t kRunOnceLimit = 260;
+
+// The program a logon may start with administrator rights: on the NT family
+// program itself when only administrators can change its folder, else its copy
+// in the administrators' folder, "" when there is none; on the Windows 95
+// family program itself.
+std::string LogonProgram(const char* program) {
+    if (!IsWindowsNT()) return program;
+    const char* last = pathtext::LastBackslash(program);
+    if (last && adminfolder::IsAdministratorsOnly(std::string(program, last - program).c_str())) return program;
+    std::string why;
+    const std::string copy = adminfolder::PlaceCopy(program, &why);
+    if (copy.empty()) report::Note("  %s: no copy in the administrators' folder (%s)", program, why.c_str());
+    return copy;
+}
+
+// "\"program\" [switch ]folder" in out when it fits what RunOnce accepts; the
+// folder in its short form when only that fits.
+bool SecondStartCommand(char* out, size_t size, const std::string& program, const char* startSwitch,
+                        const char* folder) {
+    const char* switchText = startSwitch && *startSwitch ? startSwitch : "";
+    char shortFolder[261];
+    const char* forms[2] = {folder, nullptr};
+    const DWORD n = ::GetShortPathNameA(folder, shortFolder, sizeof shortFolder);
+    if (n > 0 && n < sizeof shortFolder) forms[1] = shortFolder;
+    for (const char* form : forms) {
+        if (form && BuildPath(out, size, "\"", program.c_str(), "\" ", switchText, *switchText ? " " : "") &&
+            BuildPath(out + lstrlenA(out), size - lstrlenA(out), form) && std::strlen(out) < kRunOnceLimit)
+            return true;
+    }
+    report::Note("  no second start registered: the command line would be longer than RunOnce accepts");
+    return false;
+}
 
 }  // namespace
 
@@ -35,9 +79,8 @@ int ScheduleFolderRemoval(const char* installDirectory, const char* startSwitch)
     key.root = HKEY_LOCAL_MACHINE;
     key.path = kRunOnceKey;
     // Room for the quoted tool path, a space and an install directory of 260
-    // characters (259 and the appended backslash), so that the command line is
-    // never cut. The reader is told 520 bytes all the same: a longer earlier
-    // value does not count as a registration.
+    // characters (259 and the appended backslash). The reader is told 520 bytes
+    // all the same: a longer earlier value does not count as a registration.
     char command[2 + 520 + 1 + 16 + 261];
     DWORD capacity = 520;
     if (ReadRegString(key, "TQMUNLOAD", command, &capacity) == ERROR_SUCCESS) {
@@ -50,20 +93,30 @@ int ScheduleFolderRemoval(const char* installDirectory, const char* startSwitch)
         CloseRegKey(key);
         return 0;
     }
-    ZeroMemory(command, sizeof command);
-    // The tool path quoted: unquoted, a path with a blank would make the logon
-    // try "C:\Program.exe" and the like first.
-    const char* switchText = startSwitch && *startSwitch ? startSwitch : "";
-    if (installDirectory && BuildPath(command, sizeof command, "\"", tool, "\" ", switchText, *switchText ? " " : "") &&
-        BuildPath(command + lstrlenA(command), sizeof command - lstrlenA(command), installDirectory)) {
-        // Only a folder that is there and cannot be removed is worth a second start.
+    bool registered = false;
+    if (installDirectory) {
+        // Only a folder that is there, cannot be removed, and still holds a file
+        // the run would delete is worth a second start: what the run keeps on
+        // purpose never brings the tool back.
         DWORD attrs = change::Attributes(installDirectory);
         bool gone = attrs == INVALID_FILE_ATTRIBUTES && ::GetLastError() == ERROR_FILE_NOT_FOUND;
-        if (!gone && !change::RemoveFolder(installDirectory, false))
-            WriteRegString(key, "TQMUNLOAD", command, REG_SZ);
-        else
+        if (gone || change::RemoveFolder(installDirectory, false)) {
             report::Note("  folder %s: gone, no second start registered", installDirectory);
+        } else if (!change::LeftInUseBelow(installDirectory)) {
+            report::Note("  folder %s: holds only what the run keeps, no second start registered", installDirectory);
+        } else {
+            ZeroMemory(command, sizeof command);
+            const std::string program = LogonProgram(tool);
+            // The tool path quoted: unquoted, a path with a blank would make the
+            // logon try "C:\Program.exe" and the like first.
+            if (!program.empty() && SecondStartCommand(command, sizeof command, program, startSwitch, installDirectory))
+                registered = WriteRegString(key, "TQMUNLOAD", command, REG_SZ) == ERROR_SUCCESS;
+        }
     }
+    // The copy a logon started has done its work unless it is registered again
+    // (a relaunched copy is deleted by the tool that started it).
+    if (!registered && IsWindowsNT() && !IsRelaunchedCopy() && adminfolder::HoldsDirectly(tool))
+        change::DeleteOwnFileAtRestart(tool);
     int result = 0;
     if (WriteRegString(key, "TQM7NEEDREBOOT", "", REG_SZ) == ERROR_SUCCESS) result = 1;
     CloseRegKey(key);
@@ -71,13 +124,19 @@ int ScheduleFolderRemoval(const char* installDirectory, const char* startSwitch)
 }
 
 int PrepareVistaCompanion() {
-    char tool[260];
-    if (!OwnProgramPath(tool, sizeof tool)) return 0;
-    const char* last = pathtext::LastBackslash(tool);
-    if (!last) return 0;
-    tool[last - tool + 1] = '\0';
+    char folder[260];
     char companion[260];
-    if (!BuildPath(companion, sizeof companion, tool, "vista_i.exe")) return 0;
+    if (!ToolFolder(folder, sizeof folder) || !BuildPath(companion, sizeof companion, folder, "\\vista_i.exe")) return 0;
+    // Only a companion that is there is started, from where no user can change it.
+    if (::GetFileAttributesA(companion) == INVALID_FILE_ATTRIBUTES) {
+        report::Note("  %s: not there, neither registered nor given a shortcut", companion);
+        return 0;
+    }
+    const std::string program = LogonProgram(companion);
+    if (program.empty() || program.size() + 3 > kRunOnceLimit) {
+        report::Note("  %s: not registered", companion);
+        return 0;
+    }
 
     char desktop[260] = {};
     int csidl = IsWindowsNT() ? CSIDL_COMMON_DESKTOPDIRECTORY : CSIDL_DESKTOP;
@@ -89,14 +148,14 @@ int PrepareVistaCompanion() {
     // Without a name, or with a path that does not fit, no shortcut is made;
     // the RunOnce value is written all the same.
     if (!name.IsEmpty() && BuildPath(shortcut, sizeof shortcut, desktop, "\\", name))
-        CreateShortcut(companion, shortcut);  // its result is not needed
+        CreateShortcut(program.c_str(), shortcut);  // its result is not needed
 
     RegKey key;
     if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, kRunOnceKey, 0, kReadWrite, key.Put()) != ERROR_SUCCESS) return 0;
     // Quoted, as the tool's own command line is; the write's result does not
     // change the outcome.
-    char command[2 + sizeof companion];
-    if (BuildPath(command, sizeof command, "\"", companion, "\""))
+    char command[kRunOnceLimit];
+    if (BuildPath(command, sizeof command, "\"", program.c_str(), "\""))
         change::WriteString({key.Get(), HKEY_LOCAL_MACHINE, kRunOnceKey}, "UnloadReboot", command);
     key.Close();
     return 1;

@@ -7,6 +7,7 @@
 
 #include "../cleanup/paths/PathText.h"
 #include "ProgramArguments.h"
+#include "Relaunch.h"
 
 namespace {
 
@@ -54,7 +55,8 @@ StartRequest ReadStartRequest(const char* commandLine) {
     StartRequest r;
     if (!commandLine) return r;
     std::string line = commandLine;
-    const std::string arguments = ProgramArguments(&line[0]);
+    // A relaunched copy's first switch names the folder it stands for: not part of the request.
+    const std::string arguments = WithoutOriginSwitch(ProgramArguments(&line[0]));
     r.silentRun = _stricmp(arguments.c_str(), "-s") == 0;
     r.automaticStart = _mbsstr(reinterpret_cast<const unsigned char*>(commandLine),
                                reinterpret_cast<const unsigned char*>(" /silent")) != nullptr;

@@ -15,6 +15,7 @@
 #include "../cleanup/registry/ScriptEngines.h"
 #include "../framework/Handles.h"
 #include "../sys/OsInfo.h"
+#include "AdminFolder.h"
 #include "ReportFile.h"
 #include "RestartPreparation.h"
 #include "RunSequence.h"
@@ -103,9 +104,23 @@ std::unique_ptr<change::RegistryBackup> SystemOperations::OpenBackup(const char*
         // The administrator chose the report's place ("/log"), where a
         // deployment collects what a run leaves: the backup goes beside it.
         folders.push_back(reportFolder);
-    } else if (!reportFolder.empty()) {
+    } else {
+        // On the NT family in the administrators' folder, where no program of
+        // the user's can rewrite it before it is imported; the line naming it
+        // is kept there as well, beside the report's.
+        std::string why;
+        const std::string& admin = adminfolder::Path(&why);
+        if (!admin.empty()) {
+            folders.push_back(admin);
+            const bool sameFolder = pathtext::EqualNoCase(reportFolder.c_str(), admin.c_str());
+            return std::unique_ptr<change::RegistryBackup>(
+                new RegistryBackupFile(folders, [admin, sameFolder](const std::string& line) {
+                    if (!sameFolder) AppendOwnReportLine(admin, line);
+                }));
+        }
+        if (::IsWindowsNT()) report::Note("Administrators' folder: none, %s", why.c_str());
         // Beside the report in its usual place.
-        folders.push_back(reportFolder);
+        if (!reportFolder.empty()) folders.push_back(reportFolder);
     }
     // Then where the report could have gone.
     const char* cleared = ClearedFolder(installDirectory);

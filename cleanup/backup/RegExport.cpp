@@ -129,6 +129,11 @@ std::string ValueText(HKEY root, const char* path, const char* name) {
     return Section(root, path) + ValueLines(name, type, data.data(), size);
 }
 
+std::string AbsentValueText(HKEY root, const char* path, const char* name) {
+    if (!name || !*name) return "";
+    return Section(root, path) + "\"" + Escaped(name, std::strlen(name)) + "\"=-\r\n";
+}
+
 std::string ValueLines(const char* name, DWORD type, const BYTE* data, DWORD size) {
     std::string out = name && *name ? "\"" + Escaped(name, std::strlen(name)) + "\"=" : "@=";
     char piece[32];

@@ -22,6 +22,10 @@ std::string TreeText(HKEY root, const char* path, std::vector<std::string>* keys
 // "" when the value is not there.
 std::string ValueText(HKEY root, const char* path, const char* name);
 
+// The section of root\path with the line that makes regedit delete the named
+// value: what puts back a value that was not there.
+std::string AbsentValueText(HKEY root, const char* path, const char* name);
+
 // One value as regedit writes it: "name"= (@= for the default) and its data.
 // REG_SZ with its terminating NUL and no line break or NUL inside as a quoted
 // string, REG_DWORD of four bytes as dword:, REG_BINARY as hex:, everything

@@ -34,7 +34,9 @@ std::string Candidate(const std::string& folder, const SYSTEMTIME& now, int atte
 
 }  // namespace
 
-RegistryBackupFile::RegistryBackupFile(std::vector<std::string> folders) : m_folders(std::move(folders)) {}
+RegistryBackupFile::RegistryBackupFile(std::vector<std::string> folders,
+                                       std::function<void(const std::string&)> placed)
+    : m_folders(std::move(folders)), m_placed(std::move(placed)) {}
 
 bool RegistryBackupFile::Open() {
     if (m_tried) return m_file.Valid();
@@ -61,8 +63,10 @@ bool RegistryBackupFile::Open() {
             }
             m_file = std::move(file);
             m_path = path;
-            report::Note("Registry backup: %s (regedit imports it to put back what this run deletes or rewrites)",
-                         path.c_str());
+            const std::string line = "Registry backup: " + path +
+                                     " (regedit imports it to put back what this run deletes or rewrites)";
+            report::Note("%s", line.c_str());
+            if (m_placed) m_placed(line);
             return true;
         }
     }
@@ -108,6 +112,14 @@ void RegistryBackupFile::SaveTree(HKEY root, const char* path) {
 
 void RegistryBackupFile::SaveValue(HKEY root, const char* path, const char* name) {
     const std::string value = regexport::ValueText(root, path, name);
+    if (value.empty()) return;
+    Append(Ancestors(root, path) + value);
+    Named(regexport::KeyName(root, path));
+}
+
+void RegistryBackupFile::SaveValueOrAbsence(HKEY root, const char* path, const char* name) {
+    std::string value = regexport::ValueText(root, path, name);
+    if (value.empty()) value = regexport::AbsentValueText(root, path, name);
     if (value.empty()) return;
     Append(Ancestors(root, path) + value);
     Named(regexport::KeyName(root, path));

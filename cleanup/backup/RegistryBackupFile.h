@@ -3,6 +3,7 @@
 #pragma once
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -14,13 +15,16 @@ class RegistryBackupFile : public change::RegistryBackup {
 public:
     // folders: where the file may go, in order; each has been chosen as the
     // report's are (never in the folder the run clears, never a link).
-    explicit RegistryBackupFile(std::vector<std::string> folders);
+    // placed, when given, is called once with the report line naming the file.
+    explicit RegistryBackupFile(std::vector<std::string> folders,
+                                std::function<void(const std::string&)> placed = nullptr);
     // Each appends what is about to change, as it is now. The file is made at
     // the first save, under a name no earlier run has used, and says so in the
     // report; one that cannot be made or written is reported once, and the run
     // goes on without it.
     void SaveTree(HKEY root, const char* path) override;
     void SaveValue(HKEY root, const char* path, const char* name) override;
+    void SaveValueOrAbsence(HKEY root, const char* path, const char* name) override;
     // The file written to; "" before the first save or when none could be made.
     const std::string& Path() const { return m_path; }
 
@@ -35,6 +39,7 @@ private:
     void Named(const std::string& key);
 
     std::vector<std::string> m_folders;
+    std::function<void(const std::string&)> m_placed;
     FileHandle m_file;
     std::string m_path;
     bool m_tried = false;

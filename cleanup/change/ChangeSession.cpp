@@ -96,6 +96,14 @@ void Session::Postpone(const std::string& item) {
     if (m_tally.left < before) ++m_tally.pending;
 }
 
+bool Session::LeftInUseBelow(const std::string& folderItem) const {
+    for (const std::string& item : m_inUse)
+        if (item.size() > folderItem.size() && item.compare(0, folderItem.size(), folderItem) == 0 &&
+            item[folderItem.size()] == '\\')
+            return true;
+    return false;
+}
+
 Session* Current() { return g_current; }
 
 bool Previewing() { return g_current && g_current->GetMode() == Mode::Preview; }

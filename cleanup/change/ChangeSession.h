@@ -35,6 +35,8 @@ public:
     virtual void SaveTree(HKEY root, const char* path) = 0;
     // The one value name (null or "" the default value) of root\path.
     virtual void SaveValue(HKEY root, const char* path, const char* name) = 0;
+    // The same, and for a value that is not there, what deletes it again.
+    virtual void SaveValueOrAbsence(HKEY root, const char* path, const char* name) { SaveValue(root, path, name); }
 };
 
 // Installs itself as the current session until it goes; sessions nest.
@@ -73,15 +75,27 @@ public:
     const std::vector<std::string>& HeldImages();
     const ItemSet& HeldImageNames() { return HeldImages(), m_heldImageNames; }
 
+    // Files and folders queued for deletion at the next start (BootQueue.h),
+    // and files whose deletion failed because they were in use.
+    void Queued(const std::string& item) { m_queued.Insert(item); }
+    bool IsQueued(const std::string& item) const { return m_queued.Contains(item); }
+    void LeftInUse(const std::string& item) { m_inUse.push_back(item); }
+    // True when a file at or below the folder's item was left in use.
+    bool LeftInUseBelow(const std::string& folderItem) const;
+    // True the first time only: the queue's value is saved before the first entry.
+    bool FirstQueueing() { return !m_queueing ? (m_queueing = true) : false; }
+
 private:
     Mode m_mode;
     Tally m_tally;
     RegistryBackup* m_backup = nullptr;
-    ItemSet m_gone, m_made;
+    ItemSet m_gone, m_made, m_queued;
     std::vector<std::string> m_left;  // few: only what the system refused
     std::vector<std::string> m_heldImages;
     ItemSet m_heldImageNames;
     bool m_heldImagesRead = false;
+    std::vector<std::string> m_inUse;
+    bool m_queueing = false;
     Session* m_previous;
 };
 

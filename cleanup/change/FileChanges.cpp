@@ -33,6 +33,7 @@ BOOL DeletionOutcome(const char* kind, const char* path, BOOL ok, const char* do
         report::Note(preview ? "  %s %s: would be left, not empty" : "  %s %s: left, not empty", kind, path);
     } else if (IsInUse(e)) {
         Count(&Tally::pending);
+        if (Session* session = Current()) session->LeftInUse(PathItem(path));
         if (preview)
             report::Note("  %s %s: in use now, %s", kind, path, leftNow);
         else

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "../change/BootQueue.h"
 #include "../report/RunReport.h"
 #include "FolderWalk.h"
 #include "KeptPaths.h"
@@ -41,9 +42,9 @@ void DeleteFolderTreeBelow(const char* folder) {
         if (SkipsLink(folder, fd) || !BuildPath(child, sizeof child, folder, "\\", fd.cFileName)) return;
         if (IsFolder(fd)) {
             DeleteFolderTreeBelow(child);
-            change::RemoveFolder(child, true);
+            change::RemoveOrQueue(child, true);
         } else {
-            change::DeleteFile(child);
+            change::DeleteOrQueue(child);
         }
     });
 }
@@ -61,7 +62,7 @@ void DeleteProductFilesBelow(const char* folder, const KeptPaths* keep) {
             return;
         }
         DeleteIfExtraProductFile(fd.cFileName, folder);
-        if (FindNameInTable(fd.cFileName, ProductFileNames, ProductFileNameCount) >= 0) change::DeleteFile(child);
+        if (FindNameInTable(fd.cFileName, ProductFileNames, ProductFileNameCount) >= 0) change::DeleteOrQueue(child);
     });
 }
 
@@ -78,11 +79,11 @@ void RemoveFolderContentsBelow(const char* folder, int namedOnly, const KeptPath
             if (namedOnly && FindNameInTable(fd.cFileName, ProductFolderNames, ProductFolderNameCount) < 0)
                 return report::Kept("folder", sub, "not a product folder");
             RemoveFolderContentsBelow(sub, namedOnly, keep);
-            change::RemoveFolder(sub, false);
+            change::RemoveOrQueue(sub, false);
         } else if (!namedOnly) {
             char path[520];
             if (BuildPath(path, sizeof path, folder, "\\", fd.cFileName) && !IsKept(keep, path, fd, say))
-                change::DeleteFile(path);
+                change::DeleteOrQueue(path);
         } else if (FindNameInTable(fd.cFileName, ProductFileNames, ProductFileNameCount) < 0) {
             report::Note("  file %s\\%s: kept, not a product file", folder, fd.cFileName);
         }
@@ -104,7 +105,7 @@ int DeleteIfExtraProductFile(const char* fileName, const char* folder) {
                   std::strcmp(fileName + len - 4, ".DAT") == 0) ||
                  FindNameInTable(fileName, UpdateFileNames, UpdateFileNameCount) >= 0;
     char path[260];
-    if (loose && BuildPath(path, sizeof path, folder, "\\", fileName)) change::DeleteFile(path);
+    if (loose && BuildPath(path, sizeof path, folder, "\\", fileName)) change::DeleteOrQueue(path);
     return 1;
 }
 

@@ -11,6 +11,7 @@
 #include "../../res/resource.h"
 #include "../../sys/OsInfo.h"
 #include "../change/ChangeSession.h"
+#include "../change/BootQueue.h"
 #include "../report/RunReport.h"
 #include "FolderRemoval.h"
 #include "FolderWalk.h"
@@ -97,7 +98,7 @@ int RemoveProductFolder(char* installDirectory, size_t capacity, const KeptPaths
             DeleteProductFilesInTree(installDirectory, keep);
             RemoveFolderContents(installDirectory, 1, keep);
         }
-        change::RemoveFolder(installDirectory, false);
+        change::RemoveOrQueue(installDirectory, false);
     } else if (*installDirectory) {
         report::Kept("folder", installDirectory, "refused as a protected folder or a link");
         change::Refuse(change::PathItem(installDirectory));  // what of the suite it holds stays

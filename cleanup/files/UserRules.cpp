@@ -88,9 +88,7 @@ int PreserveUserRules(const char* installDirectory, KeptPaths* uncopied, RulesPl
     const bool allUsers = place == RulesPlace::kAllUsers;
     CopyPlace beside, documents = DocumentsPlace(allUsers ? CSIDL_COMMON_DOCUMENTS : CSIDL_PERSONAL, installDirectory);
     char tool[520];
-    const char* last = !allUsers && OwnProgramPath(tool, sizeof tool) ? pathtext::LastBackslash(tool) : nullptr;
-    if (last) {
-        tool[last - tool] = '\0';
+    if (!allUsers && ToolFolder(tool, sizeof tool)) {
         if (!folderid::IsSameOrBelow(tool, installDirectory)) {
             BuildPath(beside.anchor, sizeof beside.anchor, tool);
             BuildPath(beside.base, sizeof beside.base, tool);

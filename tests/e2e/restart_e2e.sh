@@ -1,8 +1,7 @@
 #!/usr/bin/env bash
 # The whole tool through a real restart, in a scratch prefix: a file in use keeps
-# the program folder, Yes to the restart question restarts the prefix, the restart
-# runs "TQMUNLOAD", and the tool, started with the folder as its argument, removes
-# it once the user runs it again. The test program's two tests are the two
+# the program folder, Yes to the restart question restarts the prefix, and the
+# next start deletes the queued file and folder before anyone logs on. The test program's two tests are the two
 # halves (tests/e2e/RestartTest.cpp).
 #   restart_e2e.sh PREFIX E2E_RESTART_EXE WINE_PREFIX_SH TOOL_DOS BIN_DOS
 set -uo pipefail
@@ -51,32 +50,21 @@ timeout $((300 * scale)) wine "$testexe" --gtest_filter=Restart.BeforeTheRestart
 echo "the machine at the restart question: $(tr -d '\r' < "$record")"
 [ "$(tr -d '\r' < "$record")" = "as expected" ] || fail "the run before the restart"
 
-# The restart runs the test's driver first, which drives the tool that the
-# restart starts next (Run, Yes, Yes, No) and writes down what it saw. Where
-# the restart has not got under way by itself, boot.
-wait_driven() {
-  for _ in $(seq 1 "$1"); do [ -s "$driven" ] && return 0; sleep 0.2; done
-  return 1
-}
-if ! wait_driven $((100 * scale)); then
-  if ! prefix_processes | grep -q 'TolmUnload.exe'; then wineboot -r </dev/null >/dev/null 2>&1 & fi
-  wait_driven $((600 * scale)) || fail "the tool started at the restart was not driven to its end"
-fi
-echo "the restart started the tool with the folder and it was driven: $(tr '\0' '|' < "$driven" | head -c 200)"
+# The tool's restart ends every process of the prefix; the next session's boot
+# runs the queue of deletions, as Windows does before anyone logs on. Nothing
+# is registered to start the tool again.
+for _ in $(seq 1 $((100 * scale))); do prefix_processes | grep -q 'TolmUnload.exe' || break; sleep 0.2; done
 fresh_session
 half Restart.AfterTheRestart after.log "after the restart"
-echo "after the restart the tool removed the folder it was started with, and registered nothing again"
+echo "after the restart the folder is gone, no one having logged on, and nothing is registered"
 
-# The same through "/quiet": it ends with 3010 and registers itself to start
-# unattended; nothing restarts the machine but this script, and the restart's
-# tool must finish the folder without a window while the driver only watches.
-rm -f "$record" "$driven"
-echo "quiet: seed, remove unattended, register the watcher"
+# The same through "/quiet": it ends with 3010 and queues the folder; nothing
+# restarts the machine but this script.
+rm -f "$record"
+echo "quiet: seed, remove unattended"
 timeout $((300 * scale)) wine "$testexe" --gtest_filter=Restart.QuietBeforeTheRestart </dev/null > "$WINEPREFIX/quiet-before.log" 2>&1
 [ "$(tr -d '\r' < "$record" 2>/dev/null)" = "as expected" ] || { tr -d '\r' < "$WINEPREFIX/quiet-before.log"; fail "the quiet run before the restart"; }
-wineboot -r </dev/null >/dev/null 2>&1 &
-wait_driven $((600 * scale)) || fail "the quiet tool started at the restart was not watched to its end"
-echo "the restart started the quiet tool: $(cat "$driven")"
+wineboot --end-session --force --kill </dev/null >/dev/null 2>&1 || true
 fresh_session
 half Restart.QuietAfterTheRestart quiet-after.log "after the quiet restart"
-echo "after the restart the quiet tool finished the folder unattended and appended to the same report"
+echo "after the restart the queued folder is gone, without a second run"

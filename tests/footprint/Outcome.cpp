@@ -13,7 +13,8 @@ struct RunFacts {
     bool fileStep;      // the program folder's files are dealt with
     bool nt, vista;
     bool fullClearing;  // the install folder is emptied whole (ZRP2006, ZRP2007)
-    bool scheduled;     // the tool registers itself for the folder that stays
+    bool scheduled;     // the restart marker is written
+    bool secondStart;   // the tool registers itself for the folder that stays
     bool companion;     // Vista's companion is prepared
 };
 
@@ -29,7 +30,12 @@ RunFacts Facts(const Footprint& footprint, const Scenario& s) {
     f.fullClearing = SameText(last, "ZRP2006") || SameText(last, "ZRP2007");
     // The silent run leaves the deferred removal to Vista's companion.
     f.scheduled = f.fileStep && (!f.vista || s.run == RunKind::Interactive);
-    f.companion = f.removes && folder && f.vista;
+    // A second start only for a suite file still in use, and on the NT family
+    // only from a folder only administrators can change: under the versions
+    // these runs are given (Wine's default and vista) Wine has none.
+    f.secondStart = f.scheduled && s.installed.fileInUse && !f.nt;
+    // The tool's folder holds no vista_i.exe: no companion value, no shortcut.
+    f.companion = false;
     return f;
 }
 
@@ -102,7 +108,8 @@ private:
         if (!InReach(item.reach, f.nt)) return Outcome::NotThere;
         bool written = false;
         if (item.step == Step::RuleCopies) written = f.fileStep && f.vista;
-        if (item.step == Step::FolderRestart || item.step == Step::RestartMarker) written = f.scheduled;
+        if (item.step == Step::FolderRestart) written = f.secondStart;
+        if (item.step == Step::RestartMarker) written = f.scheduled;
         if (item.step == Step::Companion) written = f.companion;
         return written ? Outcome::Written : Outcome::NotThere;
     }

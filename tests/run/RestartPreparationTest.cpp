@@ -6,6 +6,10 @@
 
 #include <string>
 
+#include <cstring>
+
+#include "ChangeSession.h"
+#include "ProductRemoval.h"
 #include "RegTestSupport.h"
 #include "RestartPreparation.h"
 #include "TestSupport.h"
@@ -140,21 +144,66 @@ TEST_F(RunOnceTest, EarlierRegistrationCountsOnlyWhenItFits520Bytes) {
     EXPECT_EQ(tooLong + '\0', data) << "the folder is gone: nothing new is registered";
 }
 
-// The longest command line (a 259-character folder with its appended
-// backslash) is stored whole.
-TEST_F(RunOnceTest, LongestCommandLineIsNotCut) {
-    // Below a folder that does not exist: GetFileAttributesA fails with "path
-    // not found", not "file not found", so the folder counts as staying.
-    const std::string parent = "C:\\tolmtest\\no such parent\\";
-    ASSERT_EQ(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesA(parent.c_str()));
-    std::string dir = parent + std::string(259 - parent.size(), 'q') + "\\";
-    ASSERT_EQ(260u, dir.size());
-    EXPECT_EQ(1, ScheduleFolderRemoval(dir.c_str()));
-    DWORD type;
-    std::string data;
-    ASSERT_TRUE(ReadValue("TQMUNLOAD", &type, &data));
-    EXPECT_EQ("\"" + ExePath() + "\" " + dir + std::string(1, '\0'), data);
-    ExpectMarker();
+// What RunOnce starts stays within the 260 characters it accepts: a long
+// folder is named in its short form, and one that has none is not registered.
+TEST_F(RunOnceTest, CommandLineStaysWithinWhatRunOnceAccepts) {
+    ScratchDir s("sched");
+    struct Row {
+        const char* name;
+        bool exists;
+    };
+    for (const Row& row : {Row{"a long folder that is there", true}, Row{"one below a missing folder", false}}) {
+        SCOPED_TRACE(row.name);
+        CleanUp();
+        const std::string parent = row.exists ? s / "long parent folder name\\" : "C:\\tolmtest\\no such parent\\";
+        // Too long for the command line beside the tool's path, short enough for a file in it.
+        const size_t length = row.exists ? 230 : 260;
+        const std::string dir = parent + std::string(length - 1 - parent.size(), 'q') + "\\";
+        if (row.exists) {
+            ASSERT_TRUE(::CreateDirectoryA(parent.c_str(), nullptr) && ::CreateDirectoryA(dir.c_str(), nullptr));
+            ASSERT_TRUE(WriteFile(dir + "TQM32.EXE", "stays"));
+        }
+        EXPECT_EQ(1, ScheduleFolderRemoval(dir.c_str()));
+        DWORD type;
+        std::string data;
+        ASSERT_EQ(row.exists, ReadValue("TQMUNLOAD", &type, &data));
+        if (!row.exists) continue;
+        const std::string prefix = "\"" + ExePath() + "\" ";
+        ASSERT_EQ(0u, data.compare(0, prefix.size(), prefix));
+        EXPECT_LT(data.size(), 260u) << data;
+        const std::string named = data.substr(prefix.size(), data.size() - prefix.size() - 1);
+        const std::string file = named + (named.back() == '\\' ? "" : "\\") + "TQM32.EXE";
+        EXPECT_NE(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesA(file.c_str())) << named << " names the folder";
+    }
+}
+
+// A second start is registered only for a file the run would delete that is
+// still in use: a folder that only the user's own files keep brings nothing back.
+TEST_F(RunOnceTest, OnlyAFileStillInUseBringsTheToolBack) {
+    for (bool inUse : {false, true}) {
+        SCOPED_TRACE(inUse ? "a suite file in use" : "only the user's file");
+        CleanUp();
+        ScratchDir s("kept");
+        const std::string dir = s / "Suite";
+        ASSERT_TRUE(::CreateDirectoryA(dir.c_str(), nullptr));
+        ASSERT_TRUE(WriteFile(dir + "\\mine.txt", "the user's"));
+        ASSERT_TRUE(WriteFile(dir + "\\TQM32.EXE", "suite"));
+        HANDLE held = inUse ? ::CreateFileA((dir + "\\TQM32.EXE").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0,
+                                            nullptr)
+                            : INVALID_HANDLE_VALUE;
+        {
+            change::Session session(change::Mode::Act);
+            char text[InstallDirectoryBufferSize] = {};
+            std::strcpy(text, dir.c_str());
+            RemoveProductFolder(text, sizeof text);
+            ScheduleFolderRemoval(text);
+        }
+        if (held != INVALID_HANDLE_VALUE) ::CloseHandle(held);
+        DWORD type;
+        std::string data;
+        EXPECT_EQ(inUse, ReadValue("TQMUNLOAD", &type, &data));
+        EXPECT_TRUE(::GetFileAttributesA((dir + "\\mine.txt").c_str()) != INVALID_FILE_ATTRIBUTES);
+    }
 }
 
 namespace {
@@ -214,8 +263,10 @@ protected:
         ::DeleteFileA(shortcut.c_str());
         std::string exe = ExePath();
         companion = exe.substr(0, exe.find_last_of('\\') + 1) + "vista_i.exe";
+        ASSERT_TRUE(WriteFile(companion, "the companion"));
     }
     void TearDown() override {
+        ::DeleteFileA(companion.c_str());
         ::DeleteFileA(shortcut.c_str());
         RunOnceTest::TearDown();
     }
@@ -249,6 +300,16 @@ TEST_F(Companion, ValueIsWrittenEvenWhenTheShortcutCannotBeMade) {
     DWORD type;
     std::string data;
     EXPECT_TRUE(ReadValue("UnloadReboot", &type, &data));
+}
+
+// A companion that is not there is neither registered nor given a shortcut.
+TEST_F(Companion, MissingCompanionIsNotRegistered) {
+    ::DeleteFileA(companion.c_str());
+    EXPECT_EQ(0, PrepareVistaCompanion());
+    DWORD type;
+    std::string data;
+    EXPECT_FALSE(ReadValue("UnloadReboot", &type, &data));
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesA(shortcut.c_str()));
 }
 
 TEST_F(Companion, NothingAtAllWithoutADesktopFolder) {

@@ -3,13 +3,20 @@
 //                                   (restart_tool --hold <file>), then calls
 //                                   ScheduleFolderRemoval; exit 0 when
 //                                   "TQMUNLOAD" was registered
+//   restart_tool --remove <dir>     the same file in use in dir\sub, then the
+//                                   run's file step: the folder removal, the
+//                                   second start and the companion, in a
+//                                   change session; exit 0 when "TQMUNLOAD" was
+//                                   registered
 //   restart_tool <anything else>    what RunOnce starts: writes its command line
-//                                   to record.txt beside itself
+//                                   to record-<its name>.txt beside itself
 #include <windows.h>
 
 #include <cstring>
 #include <string>
 
+#include "ChangeSession.h"
+#include "ProductRemoval.h"
 #include "RestartPreparation.h"
 
 namespace {
@@ -21,9 +28,10 @@ std::string OwnFolder() {
     return s.substr(0, s.find_last_of('\\'));
 }
 
-int Schedule(const std::string& dir) {
+int Schedule(const std::string& dir, bool run) {
     ::CreateDirectoryA(dir.c_str(), nullptr);
-    std::string file = dir + (dir.back() == '\\' ? "" : "\\") + "TQM32.EXE";
+    if (run) ::CreateDirectoryA((dir + "\\sub").c_str(), nullptr);
+    std::string file = dir + (dir.back() == '\\' ? "" : "\\") + (run ? "sub\\TQM32.EXE" : "TQM32.EXE");
     char self[MAX_PATH];
     ::GetModuleFileNameA(nullptr, self, MAX_PATH);
     std::string cmd = std::string("\"") + self + "\" --hold \"" + file + "\"";
@@ -40,7 +48,16 @@ int Schedule(const std::string& dir) {
         ::Sleep(20);
     }
     if (::DeleteFileA(file.c_str())) return 3;  // not in use after all
-    ScheduleFolderRemoval(dir.c_str());
+    if (run) {
+        change::Session session(change::Mode::Act);
+        char text[InstallDirectoryBufferSize] = {};
+        lstrcpynA(text, dir.c_str(), sizeof text);
+        RemoveProductFolder(text, sizeof text);
+        ScheduleFolderRemoval(text);
+        PrepareVistaCompanion();
+    } else {
+        ScheduleFolderRemoval(dir.c_str());
+    }
     HKEY k = nullptr;
     if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RunOnce", 0, KEY_READ, &k))
         return 4;
@@ -52,13 +69,18 @@ int Schedule(const std::string& dir) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc >= 3 && std::strcmp(argv[1], "--schedule") == 0) return Schedule(argv[2]);
+    if (argc >= 3 && std::strcmp(argv[1], "--schedule") == 0) return Schedule(argv[2], false);
+    if (argc >= 3 && std::strcmp(argv[1], "--remove") == 0) return Schedule(argv[2], true);
     if (argc >= 3 && std::strcmp(argv[1], "--hold") == 0) {
         HANDLE h = ::CreateFileA(argv[2], GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, 0, nullptr);
         if (h == INVALID_HANDLE_VALUE) return 1;
         ::Sleep(INFINITE);
     }
-    std::string record = OwnFolder() + "\\record.txt";
+    char self[MAX_PATH];
+    const DWORD n = ::GetModuleFileNameA(nullptr, self, MAX_PATH);
+    std::string name(self, n);
+    name = name.substr(name.find_last_of('\\') + 1);
+    std::string record = OwnFolder() + "\\record-" + name.substr(0, name.find('.')) + ".txt";
     HANDLE h = ::CreateFileA(record.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     if (h == INVALID_HANDLE_VALUE) return 1;
     const char* line = ::GetCommandLineA();

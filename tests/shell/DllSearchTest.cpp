@@ -1,6 +1,10 @@
 // A DLL planted beside the tool is never loaded at run time: the search is
 // restricted before anything else is loaded.
 #include <gtest/gtest.h>
+#include <windows.h>
+#include <aclapi.h>
+#include <sddl.h>
+#include <shlobj.h>
 
 #include <string>
 
@@ -85,4 +89,55 @@ TEST(DllSearch, TheToolIgnoresADllPlantedBesideIt) {
     DWORD code = 0;
     ASSERT_TRUE(p.Wait(20000, &code));
     EXPECT_FALSE(FileExists(dir / "planted-loaded.txt"));
+}
+
+namespace {
+
+// Lets everyone change folder (Wine keeps this much of an access list: the
+// host mode becomes world-writable), as a user's own folders are open to every
+// program of the user's.
+bool OpenToEveryone(const std::string& folder) {
+    PSECURITY_DESCRIPTOR sd = nullptr;
+    if (!::ConvertStringSecurityDescriptorToSecurityDescriptorA("D:P(A;OICI;FA;;;WD)", SDDL_REVISION_1, &sd, nullptr))
+        return false;
+    BOOL present = FALSE, defaulted = FALSE;
+    PACL dacl = nullptr;
+    ::GetSecurityDescriptorDacl(sd, &present, &dacl, &defaulted);
+    const DWORD rc = ::SetNamedSecurityInfoA(const_cast<char*>(folder.c_str()), SE_FILE_OBJECT,
+                                             DACL_SECURITY_INFORMATION, nullptr, nullptr, dacl, nullptr);
+    ::LocalFree(sd);
+    return rc == ERROR_SUCCESS;
+}
+
+std::string CommonAppData() {
+    char path[MAX_PATH] = {};
+    return ::SHGetSpecialFolderPathA(nullptr, path, CSIDL_COMMON_APPDATA, FALSE) ? path : "";
+}
+
+}  // namespace
+
+// As on XP, where the tool counts a folder that only the administrator's own
+// account can change as safe: started from a folder everyone may change, the
+// tool runs as its copy in the administrators' folder, which puts the report
+// beside the original and is gone again afterwards.
+TEST(DllSearch, FromAFolderOthersMayChangeTheToolRunsAsItsCopy) {
+    ScopedWindowsVersion xp("TolmUnload.exe", "winxp");
+    const std::string copy = CommonAppData() + "\\TolmUnload\\TolmUnload.exe";
+    for (bool open : {true, false}) {
+        SCOPED_TRACE(open ? "others may change the folder" : "only the administrator may");
+        ScratchDir dir("relaunch");
+        ASSERT_TRUE(Plant(dir.Path(), "uxtheme.dll"));
+        const std::string tool = dir / "TolmUnload.exe";
+        ASSERT_TRUE(::CopyFileA(ToolPath().c_str(), tool.c_str(), FALSE));
+        if (open) ASSERT_TRUE(OpenToEveryone(dir.Path()));
+        ChildProcess p;
+        ASSERT_TRUE(p.Start("\"" + tool + "\" /preview /quiet", dir.Path().c_str()));
+        DWORD code = 1;
+        ASSERT_TRUE(p.Wait(120000, &code));
+        EXPECT_EQ(0u, code) << "the copy's exit code, passed on";
+        const std::string report = ReadWholeFile(dir / "TolmUnload.log").value_or("");
+        EXPECT_NE(std::string::npos, report.find("Tool: TolmUnload 5.0, " + (open ? copy : tool))) << report;
+        EXPECT_FALSE(FileExists(copy)) << "the copy is not left behind";
+        EXPECT_FALSE(FileExists(dir / "planted-loaded.txt"));
+    }
 }
