@@ -193,7 +193,7 @@ const char kRun[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
 // why. Importing the backup, with either regedit, changes nothing machine-wide.
 TEST(RegistryBackup, WhatCannotBeSavedAsItIsStaysAndIsNeverWritten) {
     const std::string odd = std::string(kKey) + "\\Odd";
-    const std::string big(change::kMaxSavedValueSize + 1, 'b'), part(900 * 1024, 'p');
+    const std::string big(1024 * 1024 + 1, 'b'), part(900 * 1024, 'p');
     const struct {
         const char* name;
         std::string key;    // below odd; "" for odd itself
@@ -214,10 +214,10 @@ TEST(RegistryBackup, WhatCannotBeSavedAsItIsStaysAndIsNeverWritten) {
     tolmtest::ScratchDir s("backup-odd");
     std::vector<std::string> editors = {"C:\\windows\\regedit.exe"};
     if (filetest::Exists("C:\\windows\\syswow64\\regedit.exe")) editors.push_back("C:\\windows\\syswow64\\regedit.exe");
-    regtest::KeySnapshot run(HKEY_LOCAL_MACHINE, kRun);
-    const std::vector<std::string> machineRun = regtest::ValueNames(HKEY_LOCAL_MACHINE, kRun);
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
+        regtest::KeySnapshot run(HKEY_LOCAL_MACHINE, kRun);
+        const std::vector<std::string> machineRun = regtest::ValueNames(HKEY_LOCAL_MACHINE, kRun);
         regtest::DeleteTree(HKEY_CURRENT_USER, "Software\\TolmTest");
         const std::string where = c.key.empty() ? odd : odd + "\\" + c.key;
         for (int i = 0; i < c.copies; ++i)

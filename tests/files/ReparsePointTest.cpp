@@ -126,7 +126,6 @@ TEST_F(ReparsePoints, ProgramMenuFolderThatIsALinkIsLeftAlone) {
 // has been listed: the walks act on what they open, and pass the link by.
 TEST_F(ReparsePoints, AnEntrySwappedForALinkAfterTheListingIsPassedBy) {
     ScratchDir s("swap");
-    UserFolders user(s);
     const std::string top = s / "Velkaris", copy = s / "copy";
     const struct {
         const char* name;
@@ -142,8 +141,8 @@ TEST_F(ReparsePoints, AnEntrySwappedForALinkAfterTheListingIsPassedBy) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        tolmtest::RemoveTestTree(top);
-        tolmtest::RemoveTestTree(copy);
+        for (const std::string& made : {top, copy, s / "user"}) tolmtest::RemoveTestTree(made);
+        UserFolders user(s);
         for (const char* f : {"Sub\\x.txt", "QMF\\y.xml", "a.txt"}) ASSERT_TRUE(MakeFile(top + "\\" + f));
         std::unique_ptr<FolderLink> link;
         g_atListedEntry = [&](const std::string& folder, const std::string& name) {
