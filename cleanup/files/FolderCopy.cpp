@@ -43,10 +43,13 @@ int CopyFolderTree(const char* sourceFolder, const char* destinationRoot, const 
 
 int CopyFolderTreeCounted(const char* sourceFolder, const char* destinationRoot, const char* relativeFolder) {
     if (!sourceFolder || !destinationRoot || IsReparseFolder(sourceFolder)) return 0;
-    // The source folder is held while it is read (FolderWalk.h); one that
-    // cannot be counts as not copied, so that the removal leaves it.
+    // The source folder is held while it is read (FolderWalk.h); one that is
+    // there but cannot be held counts as not copied, so that the removal leaves it.
     folderwalk::WalkFolder held(sourceFolder);
-    if (!held.Entered()) return 1;
+    if (!held.Entered()) {
+        const DWORD e = ::GetLastError();
+        return e == ERROR_FILE_NOT_FOUND || e == ERROR_PATH_NOT_FOUND ? 0 : 1;
+    }
     if (!relativeFolder) relativeFolder = "";
     const char* srcSep = EndsWithBackslash(sourceFolder) ? "" : "\\";
     const char* dstSep = EndsWithBackslash(destinationRoot) ? "" : "\\";

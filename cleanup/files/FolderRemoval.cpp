@@ -44,9 +44,10 @@ void DeleteFolderTreeBelow(const char* folder) {
         if (SkipsLink(folder, fd) || !BuildPath(child, sizeof child, folder, "\\", fd.cFileName)) return;
         if (IsFolder(fd)) {
             {
+                // One that cannot be held (but is no link) is not entered; its removal says why.
                 WalkFolder inside(child, folder, &fd);
-                if (!inside.Entered()) return;
-                DeleteFolderTreeBelow(child);
+                if (inside.IsLink()) return;
+                if (inside.Entered()) DeleteFolderTreeBelow(child);
             }
             change::RemoveFolder(child, true);
         } else {
@@ -89,8 +90,8 @@ void RemoveFolderContentsBelow(const char* folder, int namedOnly, const KeptPath
                 return report::Kept("folder", sub, "not a product folder");
             {
                 WalkFolder inside(sub, folder, &fd);
-                if (!inside.Entered()) return;
-                RemoveFolderContentsBelow(sub, namedOnly, keep);
+                if (inside.IsLink()) return;
+                if (inside.Entered()) RemoveFolderContentsBelow(sub, namedOnly, keep);
             }
             change::RemoveFolder(sub, false);
         } else if (!namedOnly) {

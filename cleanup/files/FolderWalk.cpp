@@ -19,8 +19,8 @@ bool IsReparseFolder(const char* folder) {
 
 WalkFolder::WalkFolder(const char* path, const char* parent, const WIN32_FIND_DATAA* entry)
     : m_held(change::HoldsByHandle() ? path : nullptr), m_entered(!change::HoldsByHandle() || m_held.Held()) {
-    if (!m_entered && parent && entry && ::GetLastError() == ERROR_CANT_ACCESS_FILE)
-        report::Note("  link %s\\%s: skipped, not followed", parent, entry->cFileName);
+    m_link = !m_entered && ::GetLastError() == ERROR_CANT_ACCESS_FILE;
+    if (m_link && parent && entry) report::Note("  link %s\\%s: skipped, not followed", parent, entry->cFileName);
 }
 
 bool SkipsLink(const char* folder, const WIN32_FIND_DATAA& fd) {

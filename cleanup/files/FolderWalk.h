@@ -52,10 +52,13 @@ public:
     explicit WalkFolder(const char* path, const char* parent = nullptr, const WIN32_FIND_DATAA* entry = nullptr);
     // True when the walk may work inside it.
     bool Entered() const { return m_entered; }
+    // True when it proved a link (or no folder) once opened: nothing is done with it.
+    bool IsLink() const { return m_link; }
 
 private:
     change::HeldFolder m_held;
     bool m_entered;
+    bool m_link = false;
 };
 
 // Called by every walk with each listed entry before the walk acts on it: the
