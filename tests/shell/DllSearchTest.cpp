@@ -131,7 +131,7 @@ HWND OtherDialog(DWORD pid, HWND except) {
 
 // WinHelp files run macros: a help file planted beside the elevated tool is
 // never opened, from the main window or the About box, by F1 or the command.
-TEST(DllSearch, APlantedHelpFileStartsNoProgram) {
+TEST(PlantedFiles, AHelpFileBesideTheToolStartsNoProgram) {
     ScratchDir dir("plant-help");
     ASSERT_TRUE(WriteFile(dir / "TolmUnload.HLP", "not a real help file, but there"));
     const std::string tool = dir / "TolmUnload.exe";
@@ -140,6 +140,7 @@ TEST(DllSearch, APlantedHelpFileStartsNoProgram) {
     ASSERT_TRUE(p.Start("\"" + tool + "\"", dir.Path().c_str()));
     HWND main = nullptr;
     ASSERT_TRUE(WaitUntil([&] { return (main = WaitForProcessWindow(p.Pid(), "#32770", 0)) != nullptr; }, 20000));
+    const WPARAM kHelpCommand = 0xE146;  // MFC's ID_HELP
     HELPINFO f1 = {};
     f1.cbSize = sizeof f1;
     f1.iContextType = HELPINFO_WINDOW;
@@ -150,9 +151,9 @@ TEST(DllSearch, APlantedHelpFileStartsNoProgram) {
         WPARAM w;
     } cases[] = {
         {"F1 in the main window", false, WM_HELP, 0},
-        {"the Help command in the main window", false, WM_COMMAND, 0xE146},
+        {"the Help command in the main window", false, WM_COMMAND, kHelpCommand},
         {"F1 in the About box", true, WM_HELP, 0},
-        {"the Help command in the About box", true, WM_COMMAND, 0xE146},
+        {"the Help command in the About box", true, WM_COMMAND, kHelpCommand},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -161,8 +162,7 @@ TEST(DllSearch, APlantedHelpFileStartsNoProgram) {
             ::PostMessageA(main, WM_SYSCOMMAND, 0x10, 0);
             ASSERT_TRUE(WaitUntil([&] { return (target = OtherDialog(p.Pid(), main)) != nullptr; }, 10000));
         }
-        // HELPINFO goes to another process only through memory it can read:
-        // F1's message is sent as the system would, with the structure marshalled.
+        // The system carries WM_HELP's structure to the other process, as for F1.
         ::SendMessageTimeoutA(target, c.message, c.w, c.message == WM_HELP ? reinterpret_cast<LPARAM>(&f1) : 0,
                               SMTO_NORMAL, 5000, nullptr);
         ::Sleep(300 * WaitScale());  // WinHelp starts its program before the message returns
