@@ -9,7 +9,6 @@
 #include "../ui/UnloadDlg.h"
 
 BEGIN_MESSAGE_MAP(CUnloadApp, CWinApp)
-    ON_COMMAND(ID_HELP, &CWinApp::OnHelp)
 END_MESSAGE_MAP()
 
 CUnloadApp::CUnloadApp() : CWinApp(nullptr) {}

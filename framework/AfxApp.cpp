@@ -61,31 +61,6 @@ int CWinApp::ExitInstance() {
     return 0;
 }
 
-BOOL AfxHelpFilePath(const char* modulePath, char* out, size_t size) {
-    if (!modulePath || !out || size == 0) return FALSE;
-    const size_t length = std::strlen(modulePath);
-    const char* dot = std::strrchr(modulePath, '.');
-    if (!dot || std::strchr(dot, '\\')) return FALSE;
-    const size_t stem = static_cast<size_t>(dot - modulePath);
-    // The extension is replaced, not cut: a name that does not fit is no help file.
-    if (length >= size || stem + sizeof ".HLP" > size) return FALSE;
-    std::memcpy(out, modulePath, stem);
-    std::memcpy(out + stem, ".HLP", sizeof ".HLP");
-    return TRUE;
-}
-
-void CWinApp::OnHelp() {
-    char module[MAX_PATH];
-    if (!OwnProgramPath(module, sizeof module)) return;
-    char path[MAX_PATH];
-    if (!AfxHelpFilePath(module, path, sizeof path)) return;
-    // No help file ships with the tool; asking WinHelp for a missing one would
-    // only show an error.
-    if (::GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES) return;
-    HWND owner = m_pMainWnd ? m_pMainWnd->m_hWnd : nullptr;
-    ::WinHelpA(owner, path, HELP_FINDER, 0);
-}
-
 int CWnd::MessageBox(const char* text, const char* caption, UINT type) {
     if (!caption) caption = AfxGetAppName();
     return ::MessageBoxA(m_hWnd, text, caption, type);

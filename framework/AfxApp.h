@@ -22,9 +22,6 @@ public:
     // The process exit code: the code of a quit request still pending, else 0.
     virtual int ExitInstance();
 
-    // Opens the program's help file (its path with .HLP), when there is one.
-    void OnHelp();
-
     // Start-up as WinMain hands it over: fills the members, then InitInstance.
     int Run(HINSTANCE hInstance, char* lpCmdLine);
 
@@ -34,11 +31,6 @@ protected:
 private:
     std::string m_appName;
 };
-
-// The help file beside a program: modulePath with its extension replaced by
-// ".HLP", into out (size bytes). False when the path has no extension or the
-// result does not fit.
-BOOL AfxHelpFilePath(const char* modulePath, char* out, size_t size);
 
 CWinApp* AfxGetApp();
 const char* AfxGetAppName();

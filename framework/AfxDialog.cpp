@@ -43,8 +43,7 @@ BEGIN_MESSAGE_MAP(CDialog, CWnd)
 END_MESSAGE_MAP()
 
 CDialog::CDialog(UINT nIDTemplate, CWnd* pParentWnd)
-    : m_nIDHelp(nIDTemplate),
-      m_lpszTemplateName(MAKEINTRESOURCEA(nIDTemplate)),
+    : m_lpszTemplateName(MAKEINTRESOURCEA(nIDTemplate)),
       m_pParentWnd(pParentWnd) {}
 
 CDialog::~CDialog() {
@@ -132,11 +131,6 @@ void CDialog::OnOK() {
 
 void CDialog::OnCancel() {
     EndDialog(IDCANCEL);
-}
-
-BOOL CDialog::OnHelpInfo(HELPINFO*) {
-    SendMessage(WM_COMMAND, ID_HELP, 0);
-    return TRUE;
 }
 
 BOOL CDialog::OnCmdMsg(UINT nID, UINT nCode) {

@@ -136,9 +136,6 @@ protected:
     virtual const AFX_MSGMAP* GetMessageMap() const;
 };
 
-// The framework's help command: unhandled by the dialog, it reaches the application.
-#define ID_HELP 0xE146
-
 INT_PTR CALLBACK AfxDlgProc(HWND hDlg, UINT message, WPARAM wParam, LPARAM lParam);
 
 class CWnd : public CCmdTarget {
@@ -261,10 +258,9 @@ public:
 protected:
     virtual void OnOK();
     virtual void OnCancel();
-    // F1 and the like: the help command goes to the command route.
-    BOOL OnHelpInfo(HELPINFO*);
+    // F1 and the like: the program has no help, and hands nothing on.
+    BOOL OnHelpInfo(HELPINFO*) { return TRUE; }
 
-    UINT m_nIDHelp;
     LPCSTR m_lpszTemplateName;
     CWnd* m_pParentWnd;
 

@@ -6,6 +6,7 @@
 #include "../../framework/Handles.h"
 #include "../../sys/OsInfo.h"
 #include "../paths/PathText.h"
+#include "../report/RunReport.h"
 
 namespace regexport {
 
@@ -65,28 +66,62 @@ bool IsPlainString(const BYTE* data, DWORD size) {
 
 std::string Section(HKEY root, const char* path) { return "\r\n[" + KeyName(root, path) + "]\r\n"; }
 
-// Every value of the open key, in the order the system lists them.
-std::string ValuesOf(HKEY key) {
+// Every value of the open key (named where), in the order the system lists
+// them; false, with obstacle filled in, when one cannot be saved as it is.
+// total counts the data and names of the tree so far.
+bool ValuesOf(HKEY key, const std::string& where, std::string& out, DWORD& total, change::SaveObstacle& obstacle) {
     DWORD nameMax = 0, dataMax = 0;
     if (::RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &nameMax, &dataMax,
                            nullptr, nullptr) != ERROR_SUCCESS)
-        return "";
+        return obstacle.Set(change::kUnreadable, where);
+    // A value larger than the bound is not even read.
+    if (dataMax > change::kMaxSavedValueSize) return obstacle.Set(change::kValueTooLarge, where);
     std::vector<char> name(nameMax + 2);
     std::vector<BYTE> data(dataMax + 2);
-    std::string out;
     for (DWORD i = 0;; ++i) {
         DWORD nameSize = static_cast<DWORD>(name.size()), dataSize = static_cast<DWORD>(data.size()), type = 0;
         LONG rc = ::RegEnumValueA(key, i, name.data(), &nameSize, nullptr, &type, data.data(), &dataSize);
-        if (rc == ERROR_MORE_DATA) {  // the sizes the key reported were short: ask again, larger
+        if (rc == ERROR_MORE_DATA && data.size() <= change::kMaxSavedValueSize) {
+            // The sizes the key reported were short: ask again, larger.
             name.resize(name.size() * 2 + 260);
             data.resize(data.size() * 2 + 260);
             --i;
             continue;
         }
-        if (rc != ERROR_SUCCESS) break;
+        if (rc == ERROR_NO_MORE_ITEMS) return true;
+        if (rc == ERROR_MORE_DATA) return obstacle.Set(change::kValueTooLarge, where);
+        if (rc != ERROR_SUCCESS) return obstacle.Set(change::kUnreadable, where);
+        const std::string value = where + " \"" + change::Printable(name.data(), nameSize) + "\"";
+        if (std::strlen(name.data()) != nameSize || !change::IsSavableValueName(name.data(), nameSize))
+            return obstacle.Set(change::kMisreadValueName, value);
+        if (dataSize > change::kMaxSavedValueSize) return obstacle.Set(change::kValueTooLarge, value);
+        total += dataSize + nameSize;
+        if (total > change::kMaxSavedTreeSize) return obstacle.Set(change::kTreeTooLarge, where);
         out += ValueLines(name.data(), type, data.data(), dataSize);
     }
-    return out;
+}
+
+// TreeText's walk: appends root\path and all below it to out.
+bool AppendTree(HKEY root, const std::string& path, std::string& out, std::vector<std::string>* keys, DWORD& total,
+                change::SaveObstacle& obstacle) {
+    const std::string where = std::string(report::RootName(root)) + path;
+    RegKey key;
+    if (::RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, key.Put()) != ERROR_SUCCESS)
+        return obstacle.Set(change::kUnreadable, where);
+    if (keys) keys->push_back(KeyName(root, path.c_str()));
+    out += Section(root, path.c_str());
+    if (!ValuesOf(key.Get(), where, out, total, obstacle)) return false;
+    char sub[260];
+    for (DWORD i = 0;; ++i) {
+        DWORD size = sizeof sub;
+        LONG rc = ::RegEnumKeyExA(key.Get(), i, sub, &size, nullptr, nullptr, nullptr, nullptr);
+        if (rc == ERROR_NO_MORE_ITEMS) return true;
+        if (rc != ERROR_SUCCESS) return obstacle.Set(change::kUnreadable, where);
+        // A name regedit would read as another key is never written.
+        if (std::strlen(sub) != size || !change::IsSavableKeyName(sub, size))
+            return obstacle.Set(change::kMisreadKeyName, where + "\\" + change::Printable(sub, size));
+        if (!AppendTree(root, path + "\\" + sub, out, keys, total, obstacle)) return false;
+    }
 }
 
 }  // namespace
@@ -105,27 +140,40 @@ std::string KeyName(HKEY root, const char* path) {
     return name + "\\" + rest;
 }
 
-std::string TreeText(HKEY root, const char* path, std::vector<std::string>* keys) {
+std::string TreeText(HKEY root, const char* path, std::vector<std::string>* keys, change::SaveObstacle* obstacle) {
     RegKey key;
-    if (::RegOpenKeyExA(root, path, 0, KEY_READ, key.Put()) != ERROR_SUCCESS) return "";
-    if (keys) keys->push_back(KeyName(root, path));
-    std::string out = Section(root, path) + ValuesOf(key.Get());
-    char sub[260];
-    for (DWORD i = 0;; ++i) {
-        DWORD size = sizeof sub;
-        if (::RegEnumKeyExA(key.Get(), i, sub, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-        out += TreeText(root, (std::string(path) + "\\" + sub).c_str(), keys);
+    if (!path || ::RegOpenKeyExA(root, path, 0, KEY_READ, key.Put()) != ERROR_SUCCESS) return "";
+    key.Close();
+    change::SaveObstacle found;
+    std::string out;
+    std::vector<std::string> named;
+    DWORD total = 0;
+    if (!AppendTree(root, path, out, keys ? &named : nullptr, total, found)) {
+        if (obstacle) *obstacle = found;
+        return "";
     }
+    if (keys) keys->insert(keys->end(), named.begin(), named.end());
     return out;
 }
 
-std::string ValueText(HKEY root, const char* path, const char* name) {
+std::string ValueText(HKEY root, const char* path, const char* name, change::SaveObstacle* obstacle) {
+    change::SaveObstacle found;
+    if (!change::IsSavableValue(root, path, name, found)) {
+        if (obstacle) *obstacle = found;
+        return "";
+    }
     RegKey key;
     if (::RegOpenKeyExA(root, path, 0, KEY_READ, key.Put()) != ERROR_SUCCESS) return "";
     DWORD type = 0, size = 0;
-    if (::RegQueryValueExA(key.Get(), name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS) return "";
-    std::vector<BYTE> data(size + 2);
-    if (::RegQueryValueExA(key.Get(), name, nullptr, &type, data.data(), &size) != ERROR_SUCCESS) return "";
+    LONG rc = ::RegQueryValueExA(key.Get(), name, nullptr, &type, nullptr, &size);
+    std::vector<BYTE> data(size <= change::kMaxSavedValueSize ? size + 2 : 0);
+    if (rc == ERROR_SUCCESS && !data.empty()) rc = ::RegQueryValueExA(key.Get(), name, nullptr, &type, data.data(), &size);
+    if (rc == ERROR_FILE_NOT_FOUND) return "";
+    // Grown or changed since it was looked at: not saved, so not changed either.
+    if (rc != ERROR_SUCCESS || data.empty()) {
+        if (obstacle) obstacle->Set(change::kUnreadable, std::string(report::RootName(root)) + path);
+        return "";
+    }
     return Section(root, path) + ValueLines(name, type, data.data(), size);
 }
 

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "../change/SavableKeys.h"
+
 namespace regexport {
 
 // The full name regedit reads for root\path as this process sees it. A 32-bit
@@ -16,11 +18,15 @@ std::string KeyName(HKEY root, const char* path);
 
 // The sections of root\path and of every key below it, each "[name]" followed
 // by its values, a key before its subkeys; "" when the key cannot be opened.
-// keys, when given, receives the name of each key written.
-std::string TreeText(HKEY root, const char* path, std::vector<std::string>* keys = nullptr);
+// keys, when given, receives the name of each key written. "" as well, with
+// obstacle (when given) filled in, when some name, value or the whole would not
+// be read back as it is or is larger than change::kMaxSaved*: nothing of such
+// a tree is written.
+std::string TreeText(HKEY root, const char* path, std::vector<std::string>* keys = nullptr,
+                     change::SaveObstacle* obstacle = nullptr);
 // The section of root\path with only the value name (null or "" the default);
-// "" when the value is not there.
-std::string ValueText(HKEY root, const char* path, const char* name);
+// "" when the value is not there, or (obstacle filled in) cannot be saved.
+std::string ValueText(HKEY root, const char* path, const char* name, change::SaveObstacle* obstacle = nullptr);
 
 // The section of root\path with the line that makes regedit delete the named
 // value: what puts back a value that was not there.

@@ -7,7 +7,13 @@
 
 namespace {
 
-const char kHeader[] = "REGEDIT4\r\n";
+// The format line, then what a person about to import the file should know.
+const char kHeader[] =
+    "REGEDIT4\r\n"
+    "\r\n"
+    "; TolmUnload saved here what it deleted or rewrote. Importing this file also\r\n"
+    "; brings back values that point at files the run deleted: the suite's service\r\n"
+    "; image paths, its autostart (Run) values and the script engines' old servers.\r\n";
 
 // Key names compare without regard to case.
 std::string UpperCase(std::string text) {
@@ -102,25 +108,44 @@ std::string RegistryBackupFile::Ancestors(HKEY root, const char* path) {
     return text;
 }
 
-void RegistryBackupFile::SaveTree(HKEY root, const char* path) {
+bool RegistryBackupFile::SaveTree(HKEY root, const char* path, change::SaveObstacle* obstacle) {
     std::vector<std::string> keys;
-    const std::string tree = regexport::TreeText(root, path, &keys);
-    if (tree.empty()) return;
+    change::SaveObstacle found;
+    const std::string tree = regexport::TreeText(root, path, &keys, &found);
+    if (found) {
+        if (obstacle) *obstacle = found;
+        return false;
+    }
+    if (tree.empty()) return true;
     Append(Ancestors(root, path) + tree);
     for (const std::string& key : keys) Named(key);
+    return true;
 }
 
-void RegistryBackupFile::SaveValue(HKEY root, const char* path, const char* name) {
-    const std::string value = regexport::ValueText(root, path, name);
-    if (value.empty()) return;
+bool RegistryBackupFile::SaveValue(HKEY root, const char* path, const char* name, change::SaveObstacle* obstacle) {
+    change::SaveObstacle found;
+    const std::string value = regexport::ValueText(root, path, name, &found);
+    if (found) {
+        if (obstacle) *obstacle = found;
+        return false;
+    }
+    if (value.empty()) return true;
     Append(Ancestors(root, path) + value);
     Named(regexport::KeyName(root, path));
+    return true;
 }
 
-void RegistryBackupFile::SaveValueOrAbsence(HKEY root, const char* path, const char* name) {
-    std::string value = regexport::ValueText(root, path, name);
+bool RegistryBackupFile::SaveValueOrAbsence(HKEY root, const char* path, const char* name,
+                                            change::SaveObstacle* obstacle) {
+    change::SaveObstacle found;
+    std::string value = regexport::ValueText(root, path, name, &found);
+    if (found) {
+        if (obstacle) *obstacle = found;
+        return false;
+    }
     if (value.empty()) value = regexport::AbsentValueText(root, path, name);
-    if (value.empty()) return;
+    if (value.empty()) return true;
     Append(Ancestors(root, path) + value);
     Named(regexport::KeyName(root, path));
+    return true;
 }

@@ -21,10 +21,12 @@ public:
     // Each appends what is about to change, as it is now. The file is made at
     // the first save, under a name no earlier run has used, and says so in the
     // report; one that cannot be made or written is reported once, and the run
-    // goes on without it.
-    void SaveTree(HKEY root, const char* path) override;
-    void SaveValue(HKEY root, const char* path, const char* name) override;
-    void SaveValueOrAbsence(HKEY root, const char* path, const char* name) override;
+    // goes on without it. What regedit would not read back as it is, or is too
+    // large (SavableKeys.h), is not written at all: false then.
+    bool SaveTree(HKEY root, const char* path, change::SaveObstacle* obstacle = nullptr) override;
+    bool SaveValue(HKEY root, const char* path, const char* name, change::SaveObstacle* obstacle = nullptr) override;
+    bool SaveValueOrAbsence(HKEY root, const char* path, const char* name,
+                            change::SaveObstacle* obstacle = nullptr) override;
     // The file written to; "" before the first save or when none could be made.
     const std::string& Path() const { return m_path; }
 

@@ -12,6 +12,7 @@
 
 #include "../report/RunReport.h"
 #include "ItemSet.h"
+#include "SavableKeys.h"
 
 namespace change {
 
@@ -27,16 +28,21 @@ struct Tally {
     int failed = 0;   // other changes the system refused: a value not written, a shortcut not made
 };
 
-// Saves what a registry change is about to replace, before it is made.
+// Saves what a registry change is about to replace, before it is made. Each
+// returns false, with obstacle (when given) filled in, when what is there
+// cannot be saved as it is (SavableKeys.h): the change must not be made then.
+// What is absent, or cannot be written for want of a file, returns true.
 class RegistryBackup {
 public:
     virtual ~RegistryBackup() = default;
     // The key root\path with all its subkeys and values.
-    virtual void SaveTree(HKEY root, const char* path) = 0;
+    virtual bool SaveTree(HKEY root, const char* path, SaveObstacle* obstacle = nullptr) = 0;
     // The one value name (null or "" the default value) of root\path.
-    virtual void SaveValue(HKEY root, const char* path, const char* name) = 0;
+    virtual bool SaveValue(HKEY root, const char* path, const char* name, SaveObstacle* obstacle = nullptr) = 0;
     // The same, and for a value that is not there, what deletes it again.
-    virtual void SaveValueOrAbsence(HKEY root, const char* path, const char* name) { SaveValue(root, path, name); }
+    virtual bool SaveValueOrAbsence(HKEY root, const char* path, const char* name, SaveObstacle* obstacle = nullptr) {
+        return SaveValue(root, path, name, obstacle);
+    }
 };
 
 // Installs itself as the current session until it goes; sessions nest.

@@ -9,6 +9,7 @@
 #include "../report/RunReport.h"
 #include "ChangeSession.h"
 #include "HeldImages.h"
+#include "HeldFiles.h"
 
 namespace change {
 
@@ -119,9 +120,34 @@ bool IsOwnFile(HANDLE file) {
 // systems have links (the Windows 95 family refuses the flag).
 DWORD LinkFlag() { return IsWindowsNT() ? FILE_FLAG_OPEN_REPARSE_POINT : 0; }
 
+// The source of a copy: on NT a file of its own (HeldFiles.h), so that a link
+// put in its place never brings another file's content into the copy.
+FileHandle OpenSource(const char* source) {
+    if (HoldsByHandle()) return OpenChecked(source, GENERIC_READ, FILE_SHARE_READ, false);
+    return FileHandle(::CreateFileA(source, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                    FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+}
+
+// Deletes the file (folder false) or empty folder now: on NT through a handle
+// that was checked to open the entry itself, on the Windows 95 family by path.
+BOOL RemoveNow(const char* path, bool folder, bool resetAttributes) {
+    if (!HoldsByHandle()) {
+        if (resetAttributes) ::SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);  // its result is not looked at
+        return folder ? ::RemoveDirectoryA(path) : ::DeleteFileA(path);
+    }
+    const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+    FileHandle entry(OpenChecked(path, DELETE | FILE_READ_ATTRIBUTES | (resetAttributes ? FILE_WRITE_ATTRIBUTES : 0),
+                                 share, folder));
+    // Where only deletion is granted, it is tried without the reset.
+    if (!entry && resetAttributes && ::GetLastError() == ERROR_ACCESS_DENIED) {
+        entry = OpenChecked(path, DELETE | FILE_READ_ATTRIBUTES, share, folder);
+        resetAttributes = false;
+    }
+    return entry && DeleteOnClose(entry.Get(), resetAttributes);
+}
+
 BOOL CopyToOwnFile(const char* source, const char* destination) {
-    FileHandle from(::CreateFileA(source, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                  FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    FileHandle from(OpenSource(source));
     if (!from) return FALSE;
     if (Previewing()) {
         FileHandle existing(::CreateFileA(destination, FILE_READ_ATTRIBUTES,
@@ -132,6 +158,7 @@ BOOL CopyToOwnFile(const char* source, const char* destination) {
     FileHandle to(::CreateFileA(destination, GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL | LinkFlag(),
                                 nullptr));
     if (!to || !IsOwnFile(to.Get())) return FALSE;
+    if (HoldsByHandle() && !IsOwnEntry(to.Get(), destination)) return Fail(ERROR_CANT_ACCESS_FILE);
     char buffer[32768];
     for (;;) {
         DWORD read = 0, written = 0;
@@ -167,15 +194,16 @@ bool IsGoneEntry(const char* folder, const char* name) {
 
 BOOL DeleteFile(const char* path) {
     if (Previewing()) return FileOutcome(path, PreviewDeletion(path));
-    ::SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);  // its result is not looked at
-    return FileOutcome(path, ::DeleteFileA(path));
+    // The one attempt: a file in use fails here, with ERROR_SHARING_VIOLATION.
+    const BOOL deleted = RemoveNow(path, false, true);
+    return FileOutcome(path, deleted);
 }
 
 BOOL DeleteFileIfPresent(const char* path) {
     if (Previewing()) return Attributes(path) != INVALID_FILE_ATTRIBUTES ? FileOutcome(path, PreviewDeletion(path)) : FALSE;
-    // Only a file that is there has attributes to reset.
-    if (!::SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL)) return FALSE;
-    return FileOutcome(path, ::DeleteFileA(path));
+    // Nothing is said of a file that is not there.
+    if (::GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES) return FALSE;
+    return DeleteFile(path);
 }
 
 BOOL RemoveFolder(const char* path, bool resetAttributes) {
@@ -199,8 +227,7 @@ BOOL RemoveFolder(const char* path, bool resetAttributes) {
         Current()->Forget(PathItem(path));
         return FolderOutcome(path, TRUE);
     }
-    if (resetAttributes) ::SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
-    return FolderOutcome(path, ::RemoveDirectoryA(path));
+    return FolderOutcome(path, RemoveNow(path, true, resetAttributes));
 }
 
 BOOL MakeFolder(const char* path) {
@@ -214,15 +241,17 @@ BOOL MakeFolder(const char* path) {
     return made;
 }
 
-bool MakeOwnFolder(const char* base, const char* folder) {
+bool MakeOwnFolder(const char* base, const char* folder, HeldWay* way) {
     if (!base || !folder) return false;
     const size_t start = std::strlen(base);
     char path[520];
     if (std::strncmp(base, folder, start) != 0 || !pathtext::BuildPath(path, sizeof path, folder)) return false;
     // Each level is asked without its trailing backslash (with one, the system
     // describes the folder behind a link).
-    return pathtext::ForEachLevel(path, start, [](const char* level) {
+    return pathtext::ForEachLevel(path, start, [way](const char* level) {
         MakeFolder(level);  // one that is there already is looked at below
+        // A real run on NT holds each level, checked on its handle, until the caller is done.
+        if (way && HoldsByHandle() && !Previewing()) return way->Add(level);
         const DWORD attrs = Attributes(level);
         return attrs != INVALID_FILE_ATTRIBUTES && (attrs & FILE_ATTRIBUTE_DIRECTORY) &&
                !(attrs & FILE_ATTRIBUTE_REPARSE_POINT);

@@ -7,13 +7,16 @@
 
 namespace change {
 
+class HeldWay;
+
 // GetFileAttributesA as the run sees the machine: in a preview, what would be
 // gone has none (ERROR_FILE_NOT_FOUND) and a folder that would be made is one.
 DWORD Attributes(const char* path);
 // True when, in a preview, the entry name of folder would be gone by now.
 bool IsGoneEntry(const char* folder, const char* name);
 
-// Deletes the file, read-only, hidden and system cleared first. In a preview:
+// Deletes the file, read-only, hidden and system cleared first; on NT through
+// a handle checked to open the file itself, not a link (HeldFiles.h). In a preview:
 // FALSE with ERROR_FILE_NOT_FOUND for a file that is not there, with
 // ERROR_SHARING_VIOLATION for one in use now.
 BOOL DeleteFile(const char* path);
@@ -30,8 +33,9 @@ BOOL MakeFolder(const char* path);
 // folder that is no reparse point, so that nothing is ever created behind a
 // link. True when every level of folder below base is such a folder; base and
 // folder as spelt by the caller, base a prefix of folder (base itself is not
-// looked at).
-bool MakeOwnFolder(const char* base, const char* folder);
+// looked at). With way, a real run on NT also holds each level open in it
+// (HeldFiles.h), for the caller to create in while nothing can be swapped.
+bool MakeOwnFolder(const char* base, const char* folder, HeldWay* way = nullptr);
 
 // Copies source to destination, replacing an earlier copy there, with the
 // source's times. FALSE with the last error ERROR_TOO_MANY_LINKS when the

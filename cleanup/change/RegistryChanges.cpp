@@ -68,10 +68,42 @@ LONG PreviewKeyDeletion(HKEY root, const std::string& path) {
 
 RegistryBackup* Backup() { return Current() ? Current()->Backup() : nullptr; }
 
-// The value's type and data, or false when it is not there.
+// What a change leaves alone because the backup could not save it as it is.
+const LONG kLeftUnsaved = ERROR_INVALID_DATA;
+
+LONG LeftUnsaved(HKEY root, const char* path, const char* name, const SaveObstacle& obstacle) {
+    KeepLastError keep;
+    Count(&Tally::refused);
+    char item[700];
+    if (name)
+        wsprintfA(item, "  value %s%.260s \"%.260s\"", RootName(root), path, Printable(name, std::strlen(name)).c_str());
+    else
+        wsprintfA(item, "  key %s%.600s", RootName(root), path);
+    report::Note("%s: left, it cannot be saved in the registry backup: %s (%.500s)", item, obstacle.why,
+                 obstacle.where.c_str());
+    return kLeftUnsaved;
+}
+
+// Saves the tree (valueName null) or the value before it changes: in every
+// mode the names and sizes are looked at, and in a real run the backup saves it.
+// False, said in the report, when it cannot be saved as it is.
+bool SavedFirst(HKEY root, const char* path, const char* valueName, bool tree) {
+    SaveObstacle obstacle;
+    bool savable = tree ? IsSavableTree(root, path, obstacle) : IsSavableValue(root, path, valueName, obstacle);
+    if (savable) {
+        if (RegistryBackup* backup = Backup())
+            savable = tree ? backup->SaveTree(root, path, &obstacle) : backup->SaveValue(root, path, valueName, &obstacle);
+    }
+    if (!savable) LeftUnsaved(root, path, tree ? nullptr : (valueName ? valueName : ""), obstacle);
+    return savable;
+}
+
+// The value's type and data, or false when it is not there or larger than the
+// backup saves (it is not read then).
 bool ReadValue(HKEY key, const char* name, DWORD& type, std::vector<BYTE>& data) {
     DWORD size = 0;
     if (::RegQueryValueExA(key, name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS) return false;
+    if (size > kMaxSavedValueSize) return false;
     data.resize(size + 2);
     if (::RegQueryValueExA(key, name, nullptr, &type, data.data(), &size) != ERROR_SUCCESS) return false;
     data.resize(size);
@@ -115,7 +147,7 @@ LONG EnumValueName(const Key& key, DWORD index, char* name, DWORD* size) {
 }
 
 LONG DeleteValue(const Key& key, const char* name) {
-    if (RegistryBackup* backup = Backup()) backup->SaveValue(key.root, key.path, name);
+    if (!SavedFirst(key.root, key.path, name, false)) return kLeftUnsaved;
     LONG rc;
     if (Previewing()) {
         const std::string item = ValueItem(key.root, key.path, name);
@@ -132,19 +164,19 @@ LONG DeleteValue(const Key& key, const char* name) {
 
 LONG DeleteSubkey(const Key& parent, const char* name) {
     const std::string path = Joined(parent.path, name);
-    if (RegistryBackup* backup = Backup()) backup->SaveTree(parent.root, path.c_str());
+    if (!SavedFirst(parent.root, path.c_str(), nullptr, true)) return kLeftUnsaved;
     LONG rc = Previewing() ? PreviewKeyDeletion(parent.root, path) : ::RegDeleteKeyA(parent.handle, name);
     return DeletionOutcome(parent.root, path.c_str(), nullptr, rc);
 }
 
 LONG DeleteKey(HKEY root, const char* path) {
-    if (RegistryBackup* backup = Backup()) backup->SaveTree(root, path);
+    if (!SavedFirst(root, path, nullptr, true)) return kLeftUnsaved;
     LONG rc = Previewing() ? PreviewKeyDeletion(root, path) : ::RegDeleteKeyA(root, path);
     return DeletionOutcome(root, path, nullptr, rc);
 }
 
 LONG DeleteTree(HKEY root, const char* path) {
-    if (RegistryBackup* backup = Backup()) backup->SaveTree(root, path);
+    if (!SavedFirst(root, path, nullptr, true)) return kLeftUnsaved;
     LONG rc;
     if (Previewing()) {
         RegKey key;
@@ -160,11 +192,11 @@ LONG WriteValue(const Key& key, const char* name, DWORD type, const BYTE* data, 
     DWORD oldType = REG_NONE;
     std::vector<BYTE> old;
     const std::string item = ValueItem(key.root, key.path, name);
-    const bool existed = !(Previewing() && Current()->IsGone(item)) && ReadValue(key.handle, name, oldType, old);
+    const bool visible = !(Previewing() && Current()->IsGone(item));
+    // What is there now is saved first; what cannot be saved is not replaced.
+    if (visible && !SavedFirst(key.root, key.path, name, false)) return kLeftUnsaved;
+    const bool existed = visible && ReadValue(key.handle, name, oldType, old);
     const bool same = existed && SameData(oldType, old, type, data, size);
-    if (existed) {
-        if (RegistryBackup* backup = Backup()) backup->SaveValue(key.root, key.path, name);
-    }
     LONG rc = ERROR_SUCCESS;
     if (Previewing())
         Current()->Make(item);

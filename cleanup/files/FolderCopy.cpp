@@ -43,6 +43,13 @@ int CopyFolderTree(const char* sourceFolder, const char* destinationRoot, const 
 
 int CopyFolderTreeCounted(const char* sourceFolder, const char* destinationRoot, const char* relativeFolder) {
     if (!sourceFolder || !destinationRoot || IsReparseFolder(sourceFolder)) return 0;
+    // The source folder is held while it is read (FolderWalk.h); one that is
+    // there but cannot be held counts as not copied, so that the removal leaves it.
+    folderwalk::WalkFolder held(sourceFolder);
+    if (!held.Entered()) {
+        const DWORD e = ::GetLastError();
+        return e == ERROR_FILE_NOT_FOUND || e == ERROR_PATH_NOT_FOUND ? 0 : 1;
+    }
     if (!relativeFolder) relativeFolder = "";
     const char* srcSep = EndsWithBackslash(sourceFolder) ? "" : "\\";
     const char* dstSep = EndsWithBackslash(destinationRoot) ? "" : "\\";
@@ -57,6 +64,7 @@ int CopyFolderTreeCounted(const char* sourceFolder, const char* destinationRoot,
     int failures = 0;
     ForEachEntry(pattern, [&](const WIN32_FIND_DATAA& fd) {
         char source[520];
+        folderwalk::AtListedEntry(sourceFolder, fd.cFileName);
         if (SkipsLink(sourceFolder, fd) || !BuildPath(source, sizeof source, sourceFolder, srcSep, fd.cFileName)) return;
         if (IsFolder(fd)) {
             char relative[520];
@@ -73,8 +81,10 @@ int CopyFolderTreeCounted(const char* sourceFolder, const char* destinationRoot,
             ++failures;
             return;
         }
-        // Failures are counted and skipped: the copy goes on.
-        if (!change::MakeOwnFolder(base, folder)) {
+        // Failures are counted and skipped: the copy goes on. The destination's
+        // folders stay held until the copy is written.
+        change::HeldWay way;
+        if (!change::MakeOwnFolder(base, folder, &way)) {
             report::Note("  not copied, a link or a file stands in the way: %s to %s", source, destination);
             ++failures;
         } else if (!change::CopyFile(source, destination)) {

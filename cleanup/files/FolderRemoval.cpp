@@ -12,6 +12,7 @@ using folderwalk::ForEachEntry;
 using folderwalk::IsFolder;
 using folderwalk::IsReparseFolder;
 using folderwalk::SkipsLink;
+using folderwalk::WalkFolder;
 using pathtext::BuildPath;
 using pathtext::EndsWithBackslash;
 
@@ -34,14 +35,21 @@ bool BuildPattern(char* out, size_t size, const char* folder) {
 
 // The walks below a folder already judged: each child's link test comes from
 // its listing entry, so that no folder is asked about twice.
+// Each walk holds the folder it lists (WalkFolder) while it works inside it.
 void DeleteFolderTreeBelow(const char* folder) {
     char pattern[512];
     if (!BuildPath(pattern, sizeof pattern, folder, "\\*.*")) return;
     ForEachEntry(pattern, [&](const WIN32_FIND_DATAA& fd) {
         char child[512];
+        folderwalk::AtListedEntry(folder, fd.cFileName);
         if (SkipsLink(folder, fd) || !BuildPath(child, sizeof child, folder, "\\", fd.cFileName)) return;
         if (IsFolder(fd)) {
-            DeleteFolderTreeBelow(child);
+            {
+                // One that cannot be held (but is no link) is not entered; its removal says why.
+                WalkFolder inside(child, folder, &fd);
+                if (inside.IsLink()) return;
+                if (inside.Entered()) DeleteFolderTreeBelow(child);
+            }
             change::RemoveOrQueue(child, true);
         } else {
             change::DeleteOrQueue(child);
@@ -54,11 +62,13 @@ void DeleteProductFilesBelow(const char* folder, const KeptPaths* keep) {
     if (!BuildPattern(pattern, sizeof pattern, folder)) return;
     ForEachEntry(pattern, [&](const WIN32_FIND_DATAA& fd) {
         char child[260];
+        folderwalk::AtListedEntry(folder, fd.cFileName);
         if (SkipsLink(folder, fd) || !BuildPath(child, sizeof child, folder, "\\", fd.cFileName) ||
             IsKept(keep, child, fd, true))
             return;
         if (IsFolder(fd)) {
-            DeleteProductFilesBelow(child, keep);
+            WalkFolder inside(child, folder, &fd);
+            if (inside.Entered()) DeleteProductFilesBelow(child, keep);
             return;
         }
         DeleteIfExtraProductFile(fd.cFileName, folder);
@@ -72,13 +82,18 @@ void RemoveFolderContentsBelow(const char* folder, int namedOnly, const KeptPath
     // A walk by name follows the product file walk, which has said what is kept.
     const bool say = !namedOnly;
     ForEachEntry(pattern, [&](const WIN32_FIND_DATAA& fd) {
+        folderwalk::AtListedEntry(folder, fd.cFileName);
         if (SkipsLink(folder, fd)) return;
         if (IsFolder(fd)) {
             char sub[260];
             if (!BuildPath(sub, sizeof sub, folder, "\\", fd.cFileName) || IsKept(keep, sub, fd, say)) return;
             if (namedOnly && FindNameInTable(fd.cFileName, ProductFolderNames, ProductFolderNameCount) < 0)
                 return report::Kept("folder", sub, "not a product folder");
-            RemoveFolderContentsBelow(sub, namedOnly, keep);
+            {
+                WalkFolder inside(sub, folder, &fd);
+                if (inside.IsLink()) return;
+                if (inside.Entered()) RemoveFolderContentsBelow(sub, namedOnly, keep);
+            }
             change::RemoveOrQueue(sub, false);
         } else if (!namedOnly) {
             char path[520];
@@ -93,7 +108,9 @@ void RemoveFolderContentsBelow(const char* folder, int namedOnly, const KeptPath
 }  // namespace
 
 int DeleteFolderTree(const char* folder) {
-    if (folder && !IsReparseFolder(folder)) DeleteFolderTreeBelow(folder);
+    if (!folder || IsReparseFolder(folder)) return 1;
+    WalkFolder top(folder);
+    if (top.Entered()) DeleteFolderTreeBelow(folder);
     return 1;
 }
 
@@ -110,12 +127,16 @@ int DeleteIfExtraProductFile(const char* fileName, const char* folder) {
 }
 
 int DeleteProductFilesInTree(const char* folder, const KeptPaths* keep) {
-    if (folder && std::strlen(folder) <= kMaxInputLength && !IsReparseFolder(folder)) DeleteProductFilesBelow(folder, keep);
+    if (!folder || std::strlen(folder) > kMaxInputLength || IsReparseFolder(folder)) return 1;
+    WalkFolder top(folder);
+    if (top.Entered()) DeleteProductFilesBelow(folder, keep);
     return 1;
 }
 
 int RemoveFolderContents(const char* folder, int namedOnly, const KeptPaths* keep) {
     if (!folder || std::strlen(folder) > kMaxInputLength) return 0;
-    if (!IsReparseFolder(folder)) RemoveFolderContentsBelow(folder, namedOnly, keep);
+    if (IsReparseFolder(folder)) return 1;
+    WalkFolder top(folder);
+    if (top.Entered()) RemoveFolderContentsBelow(folder, namedOnly, keep);
     return 1;
 }

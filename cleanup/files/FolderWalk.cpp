@@ -17,6 +17,12 @@ bool IsReparseFolder(const char* folder) {
     return attrs != INVALID_FILE_ATTRIBUTES && (attrs & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
 }
 
+WalkFolder::WalkFolder(const char* path, const char* parent, const WIN32_FIND_DATAA* entry)
+    : m_held(change::HoldsByHandle() ? path : nullptr), m_entered(!change::HoldsByHandle() || m_held.Held()) {
+    m_link = !m_entered && ::GetLastError() == ERROR_CANT_ACCESS_FILE;
+    if (m_link && parent && entry) report::Note("  link %s\\%s: skipped, not followed", parent, entry->cFileName);
+}
+
 bool SkipsLink(const char* folder, const WIN32_FIND_DATAA& fd) {
     if (!IsReparsePoint(fd)) return false;
     report::Note("  link %s\\%s: skipped, not followed", folder, fd.cFileName);

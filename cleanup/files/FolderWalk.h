@@ -4,6 +4,7 @@
 
 #include "../../framework/Handles.h"
 #include "../change/FileChanges.h"
+#include "../change/HeldFiles.h"
 #include "../paths/PathText.h"
 
 namespace folderwalk {
@@ -39,6 +40,31 @@ bool SkipsLink(const char* folder, const WIN32_FIND_DATAA& fd);
 
 // True when folder (with or without trailing backslashes, however many) is itself a reparse point.
 bool IsReparseFolder(const char* folder);
+
+// A folder a walk works inside. On NT it is opened as itself and checked on its
+// handle (HeldFiles.h), and held open without delete sharing while this lives,
+// so that nothing can rename it or put a link in its place meanwhile. The
+// Windows 95 family has no links: nothing is held there.
+class WalkFolder {
+public:
+    // The folder at path; entry, when given, is its listing entry in parent: a
+    // folder that became a link since it was listed is reported as a link entry is.
+    explicit WalkFolder(const char* path, const char* parent = nullptr, const WIN32_FIND_DATAA* entry = nullptr);
+    // True when the walk may work inside it.
+    bool Entered() const { return m_entered; }
+    // True when it proved a link (or no folder) once opened: nothing is done with it.
+    bool IsLink() const { return m_link; }
+
+private:
+    change::HeldFolder m_held;
+    bool m_entered;
+    bool m_link = false;
+};
+
+// Called by every walk with each listed entry before the walk acts on it: the
+// point where what was listed may have changed. Does nothing (tests put their
+// own in its place, at link time).
+void AtListedEntry(const char* folder, const char* name);
 
 
 }  // namespace folderwalk

@@ -45,14 +45,16 @@ bool Exists(const RuleItem& item, const char* source) {
 bool CopyItem(const RuleItem& item, const char* source, const CopyPlace& place) {
     char destination[520], folder[520];
     if (!BuildPath(destination, sizeof destination, place.base, "\\", item.relative)) return false;
-    if (!change::MakeOwnFolder(place.anchor, place.base)) {
+    // The way down stays held until the copy is written (HeldFiles.h).
+    change::HeldWay way;
+    if (!change::MakeOwnFolder(place.anchor, place.base, &way)) {
         report::Note("  not copied, a link or a file stands in the way: %s to %s", source, place.base);
         return false;
     }
     if (item.tree) return CopyFolderTreeCounted(source, destination, "") == 0;
     if (!BuildPath(folder, sizeof folder, destination)) return false;
     if (const char* last = pathtext::LastBackslash(folder)) folder[last - folder] = '\0';
-    if (!change::MakeOwnFolder(place.base, folder)) {
+    if (!change::MakeOwnFolder(place.base, folder, &way)) {
         report::Note("  not copied, a link or a file stands in the way: %s to %s", source, destination);
         return false;
     }

@@ -4,6 +4,7 @@
 
 #include "Handles.h"
 #include "../files/NameTables.h"
+#include "../paths/PathText.h"
 #include "../../sys/OsInfo.h"
 #include "../../sys/ShellCalls.h"
 #include "../change/ChangeSession.h"
@@ -18,9 +19,10 @@ const DWORD kProcessAllAccessNt5 = 0x1F0FFF;
 // How long a terminated process is given to end.
 const DWORD kEndWaitMs = 200;
 
-// The part of path after its last backslash, or all of it.
+// The part of path after its last backslash, or all of it. A double-byte
+// character's trail byte may be 0x5C: it is no backslash.
 const char* LastComponent(const char* path) {
-    const char* slash = std::strrchr(path, '\\');
+    const char* slash = pathtext::LastBackslash(path);
     return slash ? slash + 1 : path;
 }
 

@@ -8,6 +8,8 @@
 
 #include "../../cleanup/backup/RegExport.h"
 #include "../../cleanup/backup/RegistryBackupFile.h"
+#include "../../cleanup/change/ChangeSession.h"
+#include "../../cleanup/change/RegistryChanges.h"
 #include "../../cleanup/report/RunReport.h"
 #include "CapturedReport.h"
 #include "FileTestSupport.h"
@@ -178,4 +180,71 @@ TEST(RegistryBackup, AlwaysANewFileOfItsOwn) {
     regtest::DeleteTree(HKEY_CURRENT_USER, "Software\\TolmTest");
 }
 
+const char kRun[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
+
+// A tree whose names regedit would read as something else, or that is too
+// large to save, is neither written to the backup nor deleted; the report says
+// why. Importing the backup, with either regedit, changes nothing machine-wide.
+TEST(RegistryBackup, WhatCannotBeSavedAsItIsStaysAndIsNeverWritten) {
+    const std::string odd = std::string(kKey) + "\\Odd";
+    const std::string big(1024 * 1024 + 1, 'b'), part(900 * 1024, 'p');
+    const struct {
+        const char* name;
+        std::string key;    // below odd; "" for odd itself
+        std::string value;  // the value written there
+        std::string data;
+        const char* why;
+        int copies;  // of the value, each under its own name
+    } cases[] = {
+        {"a key name that opens a machine-wide section", "z]\r\n[HKEY_LOCAL_MACHINE\\" + std::string(kRun), "TolmInjected",
+         "C:\\tolm-injected.exe", "line break or a bracket", 1},
+        {"a closing bracket", "a]b", "v", "1", "line break or a bracket", 1},
+        {"an opening bracket", "[a", "v", "1", "line break or a bracket", 1},
+        {"a line feed alone", "a\nb", "v", "1", "line break or a bracket", 1},
+        {"a value name with a line break", "", "v\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\TolmTest]", "1", "value name with a line break", 1},
+        {"a value above 1 MB", "", "big", big, "larger than 1 MB", 1},
+        {"a tree above 4 MB", "", "part", part, "more than 4 MB", 5},
+    };
+    tolmtest::ScratchDir s("backup-odd");
+    std::vector<std::string> editors = {"C:\\windows\\regedit.exe"};
+    if (filetest::Exists("C:\\windows\\syswow64\\regedit.exe")) editors.push_back("C:\\windows\\syswow64\\regedit.exe");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        regtest::KeySnapshot run(HKEY_LOCAL_MACHINE, kRun);
+        const std::vector<std::string> machineRun = regtest::ValueNames(HKEY_LOCAL_MACHINE, kRun);
+        regtest::DeleteTree(HKEY_CURRENT_USER, "Software\\TolmTest");
+        const std::string where = c.key.empty() ? odd : odd + "\\" + c.key;
+        for (int i = 0; i < c.copies; ++i)
+            ASSERT_TRUE(SetRaw(HKEY_CURRENT_USER, where, {c.value + (i ? std::to_string(i) : ""), REG_BINARY, c.data}));
+        ASSERT_TRUE(regtest::SetString(HKEY_CURRENT_USER, std::string(kKey) + "\\Plain", "v", "1"));
+        std::string path;
+        tolmtest::ReportRecord record;
+        tolmtest::CapturedReport report(&record);
+        {
+            ReportScope scope(&report);
+            change::Session session(change::Mode::Act);
+            RegistryBackupFile backup({s.Path()});
+            session.SetBackup(&backup);
+            EXPECT_EQ(ERROR_SUCCESS, change::DeleteTree(HKEY_CURRENT_USER, (std::string(kKey) + "\\Plain").c_str()));
+            EXPECT_EQ(ERROR_INVALID_DATA, change::DeleteTree(HKEY_CURRENT_USER, kKey));
+            path = backup.Path();
+        }
+        EXPECT_TRUE(regtest::KeyExists(HKEY_CURRENT_USER, where)) << "a tree that cannot be saved is not deleted";
+        EXPECT_NE(record.Text().find("left, it cannot be saved in the registry backup: "), std::string::npos) << record.Text();
+        EXPECT_NE(record.Text().find(c.why), std::string::npos) << record.Text();
+        ASSERT_FALSE(path.empty());
+        const std::string text = ReadAll(path);
+        EXPECT_EQ(text.find("Odd"), std::string::npos) << text;
+        EXPECT_NE(text.find("; brings back values that point at files the run deleted"), std::string::npos) << text;
+        for (const std::string& editor : editors) {
+            ASSERT_TRUE(Import(editor, path));
+            EXPECT_EQ(machineRun, regtest::ValueNames(HKEY_LOCAL_MACHINE, kRun)) << editor;
+            EXPECT_FALSE(regtest::KeyExists(HKEY_LOCAL_MACHINE, "SOFTWARE\\TolmTest")) << editor;
+            EXPECT_TRUE(regtest::ValueExists(HKEY_CURRENT_USER, std::string(kKey) + "\\Plain", "v")) << "put back";
+        }
+    }
+    regtest::DeleteTree(HKEY_CURRENT_USER, "Software\\TolmTest");
+}
+
 }  // namespace
+

@@ -23,8 +23,14 @@ const DWORD kSucceeded = 0xFFFFFFFF;
 
 class ClobberingBackup : public change::RegistryBackup {
 public:
-    void SaveTree(HKEY, const char*) override { ::SetLastError(kClobbered); }
-    void SaveValue(HKEY, const char*, const char*) override { ::SetLastError(kClobbered); }
+    bool SaveTree(HKEY, const char*, change::SaveObstacle*) override {
+        ::SetLastError(kClobbered);
+        return true;
+    }
+    bool SaveValue(HKEY, const char*, const char*, change::SaveObstacle*) override {
+        ::SetLastError(kClobbered);
+        return true;
+    }
 };
 
 // The error a caller of a BOOL call reads.

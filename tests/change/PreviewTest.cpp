@@ -72,9 +72,13 @@ std::string FileTree(const std::string& root) {
 // had something to save: a save after its change would find nothing.
 class SaveCounter : public change::RegistryBackup {
 public:
-    void SaveTree(HKEY root, const char* path) override { Count(regexport::TreeText(root, path)); }
-    void SaveValue(HKEY root, const char* path, const char* name) override {
+    bool SaveTree(HKEY root, const char* path, change::SaveObstacle*) override {
+        Count(regexport::TreeText(root, path));
+        return true;
+    }
+    bool SaveValue(HKEY root, const char* path, const char* name, change::SaveObstacle*) override {
         Count(regexport::ValueText(root, path, name));
+        return true;
     }
     int saves = 0, withContent = 0;
 

@@ -105,9 +105,12 @@ FolderLink::FolderLink(const std::string& linkPath, const std::string& target) :
     std::string unixParent = UnixPath(linkPath.substr(0, cut));
     if (unixTarget.empty() || unixParent.empty()) return;
     if (!StartHost("ln", "-s \"" + unixTarget + "\" \"" + unixParent + "/" + linkPath.substr(cut + 1) + "\"")) return;
+    // A link to a file shows as a plain file here.
+    const bool toFolder = IsFolder(target);
     m_ok = WaitUntil([&] {
         DWORD a = Attributes(linkPath);
-        return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_REPARSE_POINT) && (a & FILE_ATTRIBUTE_DIRECTORY);
+        return a != INVALID_FILE_ATTRIBUTES &&
+               (!toFolder || ((a & FILE_ATTRIBUTE_REPARSE_POINT) && (a & FILE_ATTRIBUTE_DIRECTORY)));
     }, 10000);
 }
 

@@ -37,7 +37,7 @@ private:
     bool m_held = false;
 };
 
-// A symbolic link at linkPath to the folder target, made with the host's ln
+// A symbolic link at linkPath to the folder (or file) target, made with the host's ln
 // (Wine's CreateSymbolicLinkA does nothing). Removed from the host side when it
 // goes. Ok() is false when the link could not be made.
 class FolderLink {

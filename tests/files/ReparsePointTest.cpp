@@ -4,9 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
+#include <memory>
 
 #include "FileTestSupport.h"
+#include "FolderCopy.h"
 #include "FolderRemoval.h"
+#include "FolderWalk.h"
 #include "ProductRemoval.h"
 #include "ShellFolderFixture.h"
 
@@ -35,7 +39,16 @@ struct UserFolders {
 
 class ReparsePoints : public ShellFolderTest {};
 
+// What the walks' seam does at each listed entry (nothing when empty).
+std::function<void(const std::string& folder, const std::string& name)> g_atListedEntry;
+
 }  // namespace
+
+namespace folderwalk {
+void AtListedEntry(const char* folder, const char* name) {
+    if (g_atListedEntry) g_atListedEntry(folder, name);
+}
+}  // namespace folderwalk
 
 TEST_F(ReparsePoints, FullClearingLeavesEverythingBehindLinks) {
     ScratchDir s("reparse");
@@ -107,4 +120,42 @@ TEST_F(ReparsePoints, ProgramMenuFolderThatIsALinkIsLeftAlone) {
     std::strcpy(dir, s.Path().c_str());
     RemoveProductShortcuts(dir, sizeof dir);
     user.ExpectUntouched();
+}
+
+// Whoever can write a folder being walked can swap an entry for a link once it
+// has been listed: the walks act on what they open, and pass the link by.
+TEST_F(ReparsePoints, AnEntrySwappedForALinkAfterTheListingIsPassedBy) {
+    ScratchDir s("swap");
+    const std::string top = s / "Velkaris", copy = s / "copy";
+    const struct {
+        const char* name;
+        const char* entry;
+        bool file;
+        std::function<void()> walk;
+    } cases[] = {
+        {"a subfolder, deleting all", "Sub", false, [&] { DeleteFolderTree(top.c_str()); }},
+        {"a subfolder, emptying the folder", "Sub", false, [&] { RemoveFolderContents(top.c_str(), 0); }},
+        {"a product subfolder, deleting product files", "QMF", false, [&] { DeleteProductFilesInTree(top.c_str()); }},
+        {"a file, deleting all", "a.txt", true, [&] { DeleteFolderTree(top.c_str()); }},
+        {"a file of a copy's source", "a.txt", true, [&] { CopyFolderTree(top.c_str(), copy.c_str(), ""); }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        for (const std::string& made : {top, copy, s / "user"}) tolmtest::RemoveTestTree(made);
+        UserFolders user(s);
+        for (const char* f : {"Sub\\x.txt", "QMF\\y.xml", "a.txt"}) ASSERT_TRUE(MakeFile(top + "\\" + f));
+        std::unique_ptr<FolderLink> link;
+        g_atListedEntry = [&](const std::string& folder, const std::string& name) {
+            if (link || folder != top || name != c.entry) return;
+            const std::string path = top + "\\" + c.entry;
+            if (c.file) ::DeleteFileA(path.c_str());
+            else tolmtest::RemoveTestTree(path);
+            link.reset(new FolderLink(path, c.file ? user.full + "\\letter.txt" : user.full));
+        };
+        c.walk();
+        g_atListedEntry = nullptr;
+        ASSERT_TRUE(link && link->Ok()) << "the entry was swapped";
+        user.ExpectUntouched();
+        EXPECT_FALSE(Exists(copy + "\\a.txt")) << "nothing is read through the link either";
+    }
 }

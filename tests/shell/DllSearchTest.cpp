@@ -6,7 +6,11 @@
 #include <sddl.h>
 #include <shlobj.h>
 
+#include <windows.h>
+#include <tlhelp32.h>
+
 #include <string>
+#include <vector>
 
 #include "AfxDllSearch.h"
 #include "TestSupport.h"
@@ -114,6 +118,40 @@ std::string CommonAppData() {
     return ::SHGetSpecialFolderPathA(nullptr, path, CSIDL_COMMON_APPDATA, FALSE) ? path : "";
 }
 
+// The processes that process pid started, by name.
+std::vector<std::string> ChildrenOf(DWORD pid) {
+    std::vector<std::string> names;
+    HANDLE snap = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snap == INVALID_HANDLE_VALUE) return names;
+    PROCESSENTRY32 e = {};
+    e.dwSize = sizeof e;
+    for (BOOL ok = ::Process32First(snap, &e); ok; ok = ::Process32Next(snap, &e))
+        if (e.th32ParentProcessID == pid) names.push_back(e.szExeFile);
+    ::CloseHandle(snap);
+    return names;
+}
+
+struct DialogSearch {
+    DWORD pid;
+    HWND except, found;
+};
+
+BOOL CALLBACK LookAtWindow(HWND w, LPARAM l) {
+    DialogSearch* s = reinterpret_cast<DialogSearch*>(l);
+    DWORD owner = 0;
+    ::GetWindowThreadProcessId(w, &owner);
+    if (owner != s->pid || w == s->except || !::IsWindowVisible(w) || ClassName(w) != "#32770") return TRUE;
+    s->found = w;
+    return FALSE;
+}
+
+// A visible dialog of process pid other than except, or null.
+HWND OtherDialog(DWORD pid, HWND except) {
+    DialogSearch s = {pid, except, nullptr};
+    ::EnumWindows(LookAtWindow, reinterpret_cast<LPARAM>(&s));
+    return s.found;
+}
+
 }  // namespace
 
 // As on XP, where the tool counts a folder that only the administrator's own
@@ -140,4 +178,54 @@ TEST(DllSearch, FromAFolderOthersMayChangeTheToolRunsAsItsCopy) {
         EXPECT_FALSE(FileExists(copy)) << "the copy is not left behind";
         EXPECT_FALSE(FileExists(dir / "planted-loaded.txt"));
     }
+}
+
+// WinHelp files run macros: a help file planted beside the elevated tool is
+// never opened, from the main window or the About box, by F1 or the command.
+TEST(PlantedFiles, AHelpFileBesideTheToolStartsNoProgram) {
+    ScratchDir dir("plant-help");
+    ASSERT_TRUE(WriteFile(dir / "TolmUnload.HLP", "not a real help file, but there"));
+    const std::string tool = dir / "TolmUnload.exe";
+    ASSERT_TRUE(::CopyFileA(ToolPath().c_str(), tool.c_str(), FALSE));
+    ChildProcess p;
+    ASSERT_TRUE(p.Start("\"" + tool + "\"", dir.Path().c_str()));
+    HWND main = nullptr;
+    ASSERT_TRUE(WaitUntil([&] { return (main = WaitForProcessWindow(p.Pid(), "#32770", 0)) != nullptr; }, 20000));
+    const WPARAM kHelpCommand = 0xE146;  // MFC's ID_HELP
+    HELPINFO f1 = {};
+    f1.cbSize = sizeof f1;
+    f1.iContextType = HELPINFO_WINDOW;
+    const struct {
+        const char* name;
+        bool about;
+        UINT message;
+        WPARAM w;
+    } cases[] = {
+        {"F1 in the main window", false, WM_HELP, 0},
+        {"the Help command in the main window", false, WM_COMMAND, kHelpCommand},
+        {"F1 in the About box", true, WM_HELP, 0},
+        {"the Help command in the About box", true, WM_COMMAND, kHelpCommand},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        HWND target = main;
+        if (c.about) {
+            ::PostMessageA(main, WM_SYSCOMMAND, 0x10, 0);
+            ASSERT_TRUE(WaitUntil([&] { return (target = OtherDialog(p.Pid(), main)) != nullptr; }, 10000));
+        }
+        // The system carries WM_HELP's structure to the other process, as for F1.
+        ::SendMessageTimeoutA(target, c.message, c.w, c.message == WM_HELP ? reinterpret_cast<LPARAM>(&f1) : 0,
+                              SMTO_NORMAL, 5000, nullptr);
+        ::Sleep(300 * WaitScale());  // WinHelp starts its program before the message returns
+        const std::vector<std::string> started = ChildrenOf(p.Pid());
+        EXPECT_TRUE(started.empty()) << started.front();
+        for (DWORD id : ProcessesNamed("winhlp32.exe")) {
+            ChildProcess helper;
+            if (helper.Attach(id)) helper.Kill();
+        }
+        if (c.about) ::PostMessageA(target, WM_COMMAND, IDOK, 0);
+        ASSERT_TRUE(WaitUntil([&] { return OtherDialog(p.Pid(), main) == nullptr; }, 10000));
+    }
+    ::PostMessageA(main, WM_COMMAND, IDCANCEL, 0);
+    ASSERT_TRUE(p.Wait(20000));
 }

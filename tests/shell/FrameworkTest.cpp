@@ -69,19 +69,21 @@ BEGIN_MESSAGE_MAP(TestDlg, CDialog)
     ON_BN_CLICKED(IDC_RUN, OnRunClicked)
 END_MESSAGE_MAP()
 
+const UINT kAppCommand = 0xE140;
+
 class TestApp : public CWinApp {
 public:
-    int helpCommands = 0;
+    int appCommands = 0;
     int otherCommands = 0;
 
 protected:
-    void OnHelpCommand() { ++helpCommands; }
+    void OnAppCommand() { ++appCommands; }
     void OnOther() { ++otherCommands; }
     DECLARE_MESSAGE_MAP()
 };
 
 BEGIN_MESSAGE_MAP(TestApp, CWinApp)
-    ON_COMMAND(ID_HELP, &TestApp::OnHelpCommand)
+    ON_COMMAND(kAppCommand, &TestApp::OnAppCommand)
     ON_COMMAND(0xF010, &TestApp::OnOther)
 END_MESSAGE_MAP()
 
@@ -104,14 +106,14 @@ TEST(Framework, CommandsTheDialogLacksGoToTheApplication) {
     TestDlg dlg;
     app.m_pMainWnd = &dlg;
     DriveDialog([&] { return dlg.DoModal(); }, [&](HWND h) {
-        ::SendMessageA(h, WM_COMMAND, ID_HELP, 0);
+        ::SendMessageA(h, WM_COMMAND, kAppCommand, 0);
         HELPINFO hi = {};
         hi.cbSize = sizeof hi;
-        ::SendMessageA(h, WM_HELP, 0, reinterpret_cast<LPARAM>(&hi));  // F1
+        ::SendMessageA(h, WM_HELP, 0, reinterpret_cast<LPARAM>(&hi));  // F1: the program has no help
         // System command ids are not routed to the application.
         ::SendMessageA(h, WM_COMMAND, 0xF010, 0);
     });
-    EXPECT_EQ(2, app.helpCommands);
+    EXPECT_EQ(1, app.appCommands);
     EXPECT_EQ(0, app.otherCommands);
 }
 
@@ -172,34 +174,6 @@ TEST(Framework, APendingQuitRequestEndsTheModalLoopAndStaysForTheExitCode) {
     EXPECT_EQ(nullptr, dlg.m_hWnd);
     EXPECT_EQ(7, app.ExitInstance());
     EXPECT_EQ(0, app.ExitInstance()) << "taken once";
-}
-
-TEST(Framework, HelpFileNameReplacesTheExtensionOnlyWhereItFits) {
-    const std::string dir = "C:\\" + std::string(240, 'd') + "\\";  // 244 characters
-    const struct {
-        std::string module;
-        bool fits;
-    } cases[] = {
-        {"C:\\Tools\\TolmUnload.exe", true},
-        {"C:\\Tools.v2\\TolmUnload", false},          // the dot belongs to a folder
-        {"C:\\Tools\\noext", false},
-        {dir + std::string(10, 'n') + ".exe", true},    // 258 characters, a 3-letter extension
-        {dir + std::string(10, 'n') + ".e", true},      // 256: stem and ".HLP" take 259, then the NUL
-        {dir + std::string(11, 'n') + ".x", true},      // 257: stem, ".HLP" and the NUL take 260
-        {dir + std::string(12, 'n') + ".", false},      // 257 ending in its dot
-        {dir + std::string(12, 'n') + ".e", false},     // 258
-        {dir + std::string(13, 'n') + ".e", false},     // 259
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.module.size());
-        char out[MAX_PATH + 8];
-        std::memset(out, 'Z', sizeof out);
-        EXPECT_EQ(c.fits, AfxHelpFilePath(c.module.c_str(), out, MAX_PATH) != FALSE);
-        if (c.fits) {
-            EXPECT_EQ(c.module.substr(0, c.module.rfind('.')) + ".HLP", out);
-        }
-        for (size_t i = MAX_PATH; i < sizeof out; ++i) ASSERT_EQ('Z', out[i]) << "written past the buffer";
-    }
 }
 
 TEST(Framework, StringFormattingAndAppending) {
