@@ -82,7 +82,10 @@ bool ParseUnattendedSwitches(const char* arguments, UnattendedSwitches& switches
     while (*at == ' ' || *at == '\t') ++at;
     std::string rest = at;
     while (!rest.empty() && (rest.back() == ' ' || rest.back() == '\t')) rest.pop_back();
-    if (!rest.empty() && rest[0] == '/') return false;
+    // Another switch after "/preview" opens the window, as after no switch; a
+    // run no one sits at never waits at a window: "/quiet" takes the rest as a
+    // folder, which the run uses only when it is one.
+    if (!s.quiet && !rest.empty() && rest[0] == '/') return false;
     // The interactive run takes a folder that is there and opens its window
     // for any other text; so does its preview.
     const DWORD attrs = rest.empty() ? FILE_ATTRIBUTE_DIRECTORY : ::GetFileAttributesA(rest.c_str());
