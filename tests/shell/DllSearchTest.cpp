@@ -131,25 +131,11 @@ std::vector<std::string> ChildrenOf(DWORD pid) {
     return names;
 }
 
-struct DialogSearch {
-    DWORD pid;
-    HWND except, found;
-};
-
-BOOL CALLBACK LookAtWindow(HWND w, LPARAM l) {
-    DialogSearch* s = reinterpret_cast<DialogSearch*>(l);
-    DWORD owner = 0;
-    ::GetWindowThreadProcessId(w, &owner);
-    if (owner != s->pid || w == s->except || !::IsWindowVisible(w) || ClassName(w) != "#32770") return TRUE;
-    s->found = w;
-    return FALSE;
-}
-
 // A visible dialog of process pid other than except, or null.
 HWND OtherDialog(DWORD pid, HWND except) {
-    DialogSearch s = {pid, except, nullptr};
-    ::EnumWindows(LookAtWindow, reinterpret_cast<LPARAM>(&s));
-    return s.found;
+    for (HWND w : Dialogs(pid, 0, true))
+        if (w != except) return w;
+    return nullptr;
 }
 
 }  // namespace
