@@ -256,7 +256,7 @@ std::string PlaceCopy(const char* source, std::string* why) {
         if (HoldsDirectly(source)) return source;  // already there
         if (!change::Previewing() && SameContent(source, copy.c_str()))
             report::Note("  %s: an identical copy is there", copy.c_str());
-        else if (!change::CopyFile(source, copy.c_str()))
+        else if (!change::CopyToFile(source, copy.c_str()))
             reason = "the copy could not be written";
         else if (!change::Previewing() && !SameContent(source, copy.c_str()))
             reason = "the copy does not read back the same";

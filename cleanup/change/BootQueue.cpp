@@ -104,7 +104,7 @@ BOOL RemoveAtRestartIfOnlyQueued(const char* folder) {
 }
 
 BOOL DeleteOrQueue(const char* path) {
-    if (DeleteFile(path)) return TRUE;
+    if (RemoveFile(path)) return TRUE;
     DeleteAtRestartIfInUse(path);
     return FALSE;
 }

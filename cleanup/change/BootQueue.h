@@ -21,7 +21,7 @@ BOOL DeleteAtRestartIfInUse(const char* path);
 // it is queued (in a preview: queued or gone), queues the folder after them and
 // counts it as left until the restart. TRUE when queued.
 BOOL RemoveAtRestartIfOnlyQueued(const char* folder);
-// DeleteFile (FileChanges.h), and for a file in use DeleteAtRestartIfInUse;
+// RemoveFile (FileChanges.h), and for a file in use DeleteAtRestartIfInUse;
 // RemoveFolder, and for a folder that only queued items keep
 // RemoveAtRestartIfOnlyQueued. The results of the deletions made now.
 BOOL DeleteOrQueue(const char* path);

@@ -192,18 +192,18 @@ bool IsGoneEntry(const char* folder, const char* name) {
     return Current()->IsGone(PathItem((std::string(folder) + "\\" + name).c_str()));
 }
 
-BOOL DeleteFile(const char* path) {
+BOOL RemoveFile(const char* path) {
     if (Previewing()) return FileOutcome(path, PreviewDeletion(path));
     // The one attempt: a file in use fails here, with ERROR_SHARING_VIOLATION.
     const BOOL deleted = RemoveNow(path, false, true);
     return FileOutcome(path, deleted);
 }
 
-BOOL DeleteFileIfPresent(const char* path) {
+BOOL RemoveFileIfPresent(const char* path) {
     if (Previewing()) return Attributes(path) != INVALID_FILE_ATTRIBUTES ? FileOutcome(path, PreviewDeletion(path)) : FALSE;
     // Nothing is said of a file that is not there.
     if (::GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES) return FALSE;
-    return DeleteFile(path);
+    return RemoveFile(path);
 }
 
 BOOL RemoveFolder(const char* path, bool resetAttributes) {
@@ -258,7 +258,7 @@ bool MakeOwnFolder(const char* base, const char* folder, HeldWay* way) {
     });
 }
 
-BOOL CopyFile(const char* source, const char* destination) {
+BOOL CopyToFile(const char* source, const char* destination) {
     if (!source || !destination) return Fail(ERROR_INVALID_PARAMETER);
     return CopyOutcome(source, destination, CopyToOwnFile(source, destination));
 }

@@ -19,9 +19,9 @@ bool IsGoneEntry(const char* folder, const char* name);
 // a handle checked to open the file itself, not a link (HeldFiles.h). In a preview:
 // FALSE with ERROR_FILE_NOT_FOUND for a file that is not there, with
 // ERROR_SHARING_VIOLATION for one in use now.
-BOOL DeleteFile(const char* path);
+BOOL RemoveFile(const char* path);
 // The same for a file that may not exist: nothing is reported for an absent one.
-BOOL DeleteFileIfPresent(const char* path);
+BOOL RemoveFileIfPresent(const char* path);
 // Removes folder when it is empty; resetAttributes sets FILE_ATTRIBUTE_NORMAL
 // on it first. In a preview it is empty once all in it would be gone.
 BOOL RemoveFolder(const char* path, bool resetAttributes);
@@ -42,6 +42,6 @@ bool MakeOwnFolder(const char* base, const char* folder, HeldWay* way = nullptr)
 // destination is a file with more than one link, ERROR_CANT_ACCESS_FILE when it
 // is a reparse point or a folder (nothing is written then); otherwise FALSE
 // with the system's error when the source cannot be read or the copy written.
-BOOL CopyFile(const char* source, const char* destination);
+BOOL CopyToFile(const char* source, const char* destination);
 
 }  // namespace change

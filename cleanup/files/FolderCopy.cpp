@@ -87,7 +87,7 @@ int CopyFolderTreeCounted(const char* sourceFolder, const char* destinationRoot,
         if (!change::MakeOwnFolder(base, folder, &way)) {
             report::Note("  not copied, a link or a file stands in the way: %s to %s", source, destination);
             ++failures;
-        } else if (!change::CopyFile(source, destination)) {
+        } else if (!change::CopyToFile(source, destination)) {
             ++failures;
         }
     });

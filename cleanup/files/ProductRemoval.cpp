@@ -60,7 +60,7 @@ int RemoveInstallerRecordFolder(const char* productCode) {
     for (int i = 0; InstallerCacheFileNames[i][0] != '\0'; ++i) {
         char path[520];
         if (!BuildPath(path, sizeof path, folder, "\\", InstallerCacheFileNames[i])) continue;
-        change::DeleteFileIfPresent(path);
+        change::RemoveFileIfPresent(path);
     }
     change::RemoveFolder(folder, true);  // only goes when nothing else is left in it
     return 1;
@@ -140,7 +140,7 @@ int RemoveProductShortcuts(char* installDirectory, size_t capacity) {
             if (name.IsEmpty() || !BuildPath(shortcut, sizeof shortcut, desktop, "\\", name) ||
                 !BuildPath(executable, sizeof executable, installDirectory, sep, pair.executable))
                 continue;
-            if (change::Attributes(executable) == INVALID_FILE_ATTRIBUTES) change::DeleteFile(shortcut);
+            if (change::Attributes(executable) == INVALID_FILE_ATTRIBUTES) change::RemoveFile(shortcut);
             else report::Kept("shortcut", shortcut, "its program is still there");
         }
     }
@@ -161,6 +161,6 @@ int RemoveProductShortcuts(char* installDirectory, size_t capacity) {
     char root[4];
     char settings[520];
     if (SystemDriveRoot(root) && BuildPath(settings, sizeof settings, root, "QRECYCLE\\Desktop.INI"))
-        change::DeleteFile(settings);
+        change::RemoveFile(settings);
     return 0;
 }

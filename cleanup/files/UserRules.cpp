@@ -58,7 +58,7 @@ bool CopyItem(const RuleItem& item, const char* source, const CopyPlace& place) 
         report::Note("  not copied, a link or a file stands in the way: %s to %s", source, destination);
         return false;
     }
-    return change::CopyFile(source, destination) != FALSE;
+    return change::CopyToFile(source, destination) != FALSE;
 }
 
 // kRulesFolderName in a documents folder (CSIDL_PERSONAL, CSIDL_COMMON_DOCUMENTS)

@@ -79,11 +79,11 @@ TEST(LastError, EveryChangeAndNoteLeavesTheFailedCallsOwn) {
         std::function<DWORD()> call;  // the error its caller reads
         DWORD expected;
     } cases[] = {
-        {"DeleteFile, absent", Mode::Act, [&] { return Error(change::DeleteFile(missing.c_str())); }, ERROR_FILE_NOT_FOUND},
-        {"DeleteFile, absent, preview", Mode::Preview, [&] { return Error(change::DeleteFile(missing.c_str())); },
+        {"RemoveFile, absent", Mode::Act, [&] { return Error(change::RemoveFile(missing.c_str())); }, ERROR_FILE_NOT_FOUND},
+        {"RemoveFile, absent, preview", Mode::Preview, [&] { return Error(change::RemoveFile(missing.c_str())); },
          ERROR_FILE_NOT_FOUND},
-        {"DeleteFile, in use", Mode::Act, [&] { return Error(change::DeleteFile(held.c_str())); }, ERROR_SHARING_VIOLATION},
-        {"DeleteFileIfPresent, in use", Mode::Act, [&] { return Error(change::DeleteFileIfPresent(held.c_str())); },
+        {"RemoveFile, in use", Mode::Act, [&] { return Error(change::RemoveFile(held.c_str())); }, ERROR_SHARING_VIOLATION},
+        {"RemoveFileIfPresent, in use", Mode::Act, [&] { return Error(change::RemoveFileIfPresent(held.c_str())); },
          ERROR_SHARING_VIOLATION},
         {"RemoveFolder, not empty", Mode::Act, [&] { return Error(change::RemoveFolder(full.c_str(), true)); },
          ERROR_DIR_NOT_EMPTY},
@@ -91,7 +91,7 @@ TEST(LastError, EveryChangeAndNoteLeavesTheFailedCallsOwn) {
          [&] { return Error(change::RemoveFolder(full.c_str(), false)); }, ERROR_DIR_NOT_EMPTY},
         {"RemoveFolder, absent", Mode::Act, [&] { return Error(change::RemoveFolder(missing.c_str(), false)); },
          ERROR_FILE_NOT_FOUND},
-        {"CopyFile, no source", Mode::Act, [&] { return Error(change::CopyFile(missing.c_str(), (s / "copy").c_str())); },
+        {"CopyToFile, no source", Mode::Act, [&] { return Error(change::CopyToFile(missing.c_str(), (s / "copy").c_str())); },
          ERROR_FILE_NOT_FOUND},
         {"DeleteValue, absent", Mode::Act, [&] { return DWORD(change::DeleteValue(key, "missing")); }, ERROR_FILE_NOT_FOUND},
         {"DeleteKey, absent", Mode::Act,
