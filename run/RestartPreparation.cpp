@@ -72,12 +72,7 @@ bool SecondStartCommand(char* out, size_t size, const std::string& program, cons
 
 int ScheduleFolderRemoval(const char* installDirectory, const char* startSwitch) {
     RegKeyHolder key;
-    if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, kRunOnceKey, 0, kReadWrite, &key.hKey) != ERROR_SUCCESS) {
-        key.hKey = nullptr;
-        return 0;
-    }
-    key.root = HKEY_LOCAL_MACHINE;
-    key.path = kRunOnceKey;
+    if (change::OpenKey(HKEY_LOCAL_MACHINE, kRunOnceKey, kReadWrite, key) != ERROR_SUCCESS) return 0;
     // Room for the quoted tool path, a space and an install directory of 260
     // characters (259 and the appended backslash). The reader is told 520 bytes
     // all the same: a longer earlier value does not count as a registration.
@@ -85,14 +80,10 @@ int ScheduleFolderRemoval(const char* installDirectory, const char* startSwitch)
     DWORD capacity = 520;
     if (ReadRegString(key, "TQMUNLOAD", command, &capacity) == ERROR_SUCCESS) {
         report::Note("  RunOnce \"TQMUNLOAD\" already registered: \"%s\"; nothing written", command);
-        CloseRegKey(key);
         return 1;
     }
     char tool[520];
-    if (!OwnProgramPath(tool, sizeof tool)) {
-        CloseRegKey(key);
-        return 0;
-    }
+    if (!OwnProgramPath(tool, sizeof tool)) return 0;
     bool registered = false;
     if (installDirectory) {
         // Only a folder that is there, cannot be removed, and still holds a file
@@ -117,10 +108,7 @@ int ScheduleFolderRemoval(const char* installDirectory, const char* startSwitch)
     // (a relaunched copy is deleted by the tool that started it).
     if (!registered && IsWindowsNT() && !IsRelaunchedCopy() && adminfolder::HoldsDirectly(tool))
         change::DeleteOwnFileAtRestart(tool);
-    int result = 0;
-    if (WriteRegString(key, "TQM7NEEDREBOOT", "", REG_SZ) == ERROR_SUCCESS) result = 1;
-    CloseRegKey(key);
-    return result;
+    return WriteRegString(key, "TQM7NEEDREBOOT", "", REG_SZ) == ERROR_SUCCESS ? 1 : 0;
 }
 
 int PrepareVistaCompanion() {
@@ -150,14 +138,13 @@ int PrepareVistaCompanion() {
     if (!name.IsEmpty() && BuildPath(shortcut, sizeof shortcut, desktop, "\\", name))
         CreateShortcut(program.c_str(), shortcut);  // its result is not needed
 
-    RegKey key;
-    if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, kRunOnceKey, 0, kReadWrite, key.Put()) != ERROR_SUCCESS) return 0;
+    RegKeyHolder key;
+    if (change::OpenKey(HKEY_LOCAL_MACHINE, kRunOnceKey, kReadWrite, key) != ERROR_SUCCESS) return 0;
     // Quoted, as the tool's own command line is; the write's result does not
     // change the outcome.
     char command[kRunOnceLimit];
     if (BuildPath(command, sizeof command, "\"", program.c_str(), "\""))
-        change::WriteString({key.Get(), HKEY_LOCAL_MACHINE, kRunOnceKey}, "UnloadReboot", command);
-    key.Close();
+        change::WriteString(key, "UnloadReboot", command);
     return 1;
 }
 

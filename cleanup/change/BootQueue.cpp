@@ -8,6 +8,7 @@
 #include "../../sys/ShellCalls.h"
 #include "../paths/PathText.h"
 #include "../report/RunReport.h"
+#include "ChangeOutcome.h"
 #include "ChangeSession.h"
 #include "FileChanges.h"
 
@@ -41,38 +42,36 @@ bool ReachedWithoutLink(const char* path) {
     return !IsLink(parent);
 }
 
+const DWORD kThroughLink = OwnCode(1);
+
+// Queues the file or folder (kind) for deletion at the next start; counted
+// left until the restart when counted (a file in use is counted so already).
 BOOL Queue(const char* kind, const char* path, bool counted) {
     if (!IsWindowsNT()) {
         ::SetLastError(ERROR_NOT_SUPPORTED);
         return FALSE;
     }
-    if (!path || !ReachedWithoutLink(path)) {
-        report::Note("  %s %s: not queued, reached through a link", kind, path ? path : "");
-        return FALSE;
-    }
-    Session* session = Current();
-    if (session && session->FirstQueueing()) {
-        if (RegistryBackup* backup = session->Backup())
-            backup->SaveValueOrAbsence(HKEY_LOCAL_MACHINE, kSessionManagerKey, kPendingRenamesValue);
-    }
-    const bool preview = Previewing();
-    BOOL queued = TRUE;
-    if (!preview) {
+    const Outcome outcomes[] = {
+        {0, "deleted at the next start", kQueued | (counted ? kPending : 0u) | kWouldBe},
+        {kThroughLink, "not queued, reached through a link", 0},
+        {kOtherCode, "could not be queued for deletion at the next start (error %e)", kRefused},
+    };
+    const Change change = {std::string(kind) + " " + (path ? path : ""), path ? PathItem(path) : "", outcomes};
+    // The queue names paths, and what they name must be what the walk judged.
+    if (!path || !ReachedWithoutLink(path)) return !Settle(change, kThroughLink);
+    const Call queue = [&]() -> DWORD {
         typedef BOOL(WINAPI * MoveFileExFn)(LPCSTR, LPCSTR, DWORD);
         static const MoveFileExFn moveFileEx = SystemFunctionAs<MoveFileExFn>("kernel32.dll", "MoveFileExA");
-        queued = moveFileEx && moveFileEx(path, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
-    }
-    if (!queued) {
-        Count(&Tally::refused);
-        report::Note("  %s %s: could not be queued for deletion at the next start (error %lu)", kind, path,
-                     ::GetLastError());
-        return FALSE;
-    }
-    if (session) session->Queued(PathItem(path));
-    if (counted) Count(&Tally::pending);
-    report::Note(preview ? "  %s %s: would be deleted at the next start" : "  %s %s: deleted at the next start", kind,
-                 path);
-    return TRUE;
+        return moveFileEx ? Code(moveFileEx(path, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)) : ERROR_PROC_NOT_FOUND;
+    };
+    // The queue's value is saved before the first entry, whatever becomes of it.
+    const Save save = [](SaveObstacle&) {
+        Session* session = Current();
+        RegistryBackup* backup = session && session->FirstQueueing() ? session->Backup() : nullptr;
+        if (backup) backup->SaveValueOrAbsence(HKEY_LOCAL_MACHINE, kSessionManagerKey, kPendingRenamesValue);
+        return true;
+    };
+    return !Carry(change, queue, [] { return DWORD(0); }, save);
 }
 
 }  // namespace

@@ -2,11 +2,10 @@
 
 #include <cstring>
 
-#include "../../framework/Absent.h"
 #include "../../framework/Handles.h"
 #include "../../sys/OsInfo.h"
 #include "../paths/PathText.h"
-#include "../report/RunReport.h"
+#include "ChangeOutcome.h"
 #include "ChangeSession.h"
 #include "HeldImages.h"
 #include "HeldFiles.h"
@@ -17,64 +16,32 @@ namespace {
 
 bool IsInUse(DWORD e) { return e == ERROR_SHARING_VIOLATION || e == ERROR_LOCK_VIOLATION; }
 
-// Reports and counts a deleted (or not deleted) file or folder: kind "file" or
-// "folder", done its word for the deletion, leftNow what a preview says of one
-// in use. Passes ok through.
-BOOL DeletionOutcome(const char* kind, const char* path, BOOL ok, const char* done, const char* leftNow) {
-    KeepLastError keep;
-    const DWORD e = keep.Error();
-    const bool preview = Previewing();
-    if (ok) {
-        Count(&Tally::removed);
-        if (AnyLeft()) Removed(PathItem(path));
-        report::Note(preview ? "  %s %s: would be %s" : "  %s %s: %s", kind, path, done);
-    } else if (IsAbsent(e)) {
-        report::Note("  %s %s: absent", kind, path);
-    } else if (e == ERROR_DIR_NOT_EMPTY) {
-        report::Note(preview ? "  %s %s: would be left, not empty" : "  %s %s: left, not empty", kind, path);
-    } else if (IsInUse(e)) {
-        Count(&Tally::pending);
-        if (Session* session = Current()) session->LeftInUse(PathItem(path));
-        if (preview)
-            report::Note("  %s %s: in use now, %s", kind, path, leftNow);
-        else
-            report::Note("  %s %s: left, in use (error %lu)", kind, path, e);
-    } else {
-        Count(&Tally::refused);
-        Refuse(PathItem(path));
-        report::Note(preview ? "  %s %s: would be refused (error %lu)" : "  %s %s: refused (error %lu)", kind, path, e);
-    }
-    return ok;
-}
+// What the removal of an empty folder comes to (a file's: kDeletion).
+const Outcome kFolderRemoval[] = {
+    {0, "removed", kRemoved | kMakesGood | kGone | kWouldBe},
+    {kAbsentCode, "absent", 0},
+    {ERROR_DIR_NOT_EMPTY, "left, not empty", kWouldBe},
+    {kInUseCode, "left, in use (error %e)", kPending | kInUse, "in use now, would be left"},
+    {kOtherCode, "refused (error %e)", kRefused | kLeaves | kWouldBe},
+};
+// A copy: %1 its source, %2 its destination. A copy that is not made leaves
+// the original where it is.
+const Outcome kCopy[] = {
+    {0, "copied %1 to %2", kWritten, "would copy %1 to %2"},
+    {kAbsentCode, "not copied, absent: %1", 0},
+    {ERROR_TOO_MANY_LINKS, "not copied, the destination has other links: %1 to %2", kFailed},
+    {ERROR_CANT_ACCESS_FILE, "not copied, the destination is a link or a folder: %1 to %2", kFailed},
+    {kOtherCode, "not copied (error %e): %1 to %2", kFailed},
+};
+// A folder made: nothing is said of it.
+const Outcome kFolderMade[] = {
+    {0, nullptr, kWritten | kMade},
+    {kOtherCode, nullptr, 0},
+};
 
-BOOL FileOutcome(const char* path, BOOL ok) {
-    return DeletionOutcome("file", path, ok, "deleted", "would be left until the restart");
-}
-
-BOOL FolderOutcome(const char* path, BOOL ok) {
-    return DeletionOutcome("folder", path, ok, "removed", "would be left");
-}
-
-BOOL CopyOutcome(const char* source, const char* destination, BOOL ok) {
-    KeepLastError keep;
-    const DWORD e = keep.Error();
-    if (ok) {
-        Count(&Tally::written);
-        report::Note(Previewing() ? "  would copy %s to %s" : "  copied %s to %s", source, destination);
-        return ok;
-    }
-    if (IsAbsent(e)) {
-        report::Note("  not copied, absent: %s", source);
-        return ok;
-    }
-    Count(&Tally::failed);  // the original stays where it is
-    if (e == ERROR_TOO_MANY_LINKS)
-        report::Note("  not copied, the destination has other links: %s to %s", source, destination);
-    else if (e == ERROR_CANT_ACCESS_FILE)
-        report::Note("  not copied, the destination is a link or a folder: %s to %s", source, destination);
-    else
-        report::Note("  not copied (error %lu): %s to %s", e, source, destination);
-    return ok;
+Change FileChange(const char* path) { return {std::string("file ") + path, PathItem(path), kDeletion}; }
+Change FolderChange(const char* path, const Outcome* outcomes = kFolderRemoval) {
+    return {std::string("folder ") + path, PathItem(path), outcomes};
 }
 
 BOOL Fail(DWORD error) {
@@ -95,9 +62,7 @@ BOOL PreviewDeletion(const char* path) {
     FileHandle probe(::CreateFileA(path, nt ? DELETE : GENERIC_READ,
                                    FILE_SHARE_READ | FILE_SHARE_WRITE | (nt ? FILE_SHARE_DELETE : 0), nullptr,
                                    OPEN_EXISTING, 0, nullptr));
-    if (!probe && IsInUse(::GetLastError())) return FALSE;
-    Current()->Forget(PathItem(path));
-    return TRUE;
+    return probe || !IsInUse(::GetLastError());
 }
 
 // The destination, if it exists, is a file of a single name (the check the
@@ -193,52 +158,43 @@ bool IsGoneEntry(const char* folder, const char* name) {
 }
 
 BOOL RemoveFile(const char* path) {
-    if (Previewing()) return FileOutcome(path, PreviewDeletion(path));
     // The one attempt: a file in use fails here, with ERROR_SHARING_VIOLATION.
-    const BOOL deleted = RemoveNow(path, false, true);
-    return FileOutcome(path, deleted);
+    return !Carry(FileChange(path), [&] { return Code(RemoveNow(path, false, true)); },
+                  [&] { return Code(PreviewDeletion(path)); });
 }
 
 BOOL RemoveFileIfPresent(const char* path) {
-    if (Previewing()) return Attributes(path) != INVALID_FILE_ATTRIBUTES ? FileOutcome(path, PreviewDeletion(path)) : FALSE;
     // Nothing is said of a file that is not there.
-    if (::GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES) return FALSE;
+    if (Attributes(path) == INVALID_FILE_ATTRIBUTES) return FALSE;
     return RemoveFile(path);
 }
 
 BOOL RemoveFolder(const char* path, bool resetAttributes) {
-    if (Previewing()) {
+    // In a preview a folder is empty once everything listed in it would be gone.
+    const auto answer = [&]() -> DWORD {
         const DWORD attrs = Attributes(path);
-        if (attrs == INVALID_FILE_ATTRIBUTES) return FolderOutcome(path, FALSE);
-        if (!(attrs & FILE_ATTRIBUTE_DIRECTORY)) return FolderOutcome(path, Fail(ERROR_DIRECTORY));
-        // Empty once everything listed in it would be gone.
-        bool empty = true;
+        if (attrs == INVALID_FILE_ATTRIBUTES) return ::GetLastError();
+        if (!(attrs & FILE_ATTRIBUTE_DIRECTORY)) return Code(Fail(ERROR_DIRECTORY));
         char pattern[520];
         WIN32_FIND_DATAA fd;
-        if (pathtext::BuildPath(pattern, sizeof pattern, path, pathtext::EndsWithBackslash(path) ? "*.*" : "\\*.*")) {
-            FindHandle find(::FindFirstFileA(pattern, &fd));
-            if (find) {
-                do {
-                    if (!pathtext::IsDotEntry(fd.cFileName) && !IsGoneEntry(path, fd.cFileName)) empty = false;
-                } while (empty && ::FindNextFileA(find.Get(), &fd));
-            }
+        if (!pathtext::BuildPath(pattern, sizeof pattern, path, pathtext::EndsWithBackslash(path) ? "*.*" : "\\*.*"))
+            return 0;
+        FindHandle find(::FindFirstFileA(pattern, &fd));
+        if (find) {
+            do {
+                if (!pathtext::IsDotEntry(fd.cFileName) && !IsGoneEntry(path, fd.cFileName))
+                    return Code(Fail(ERROR_DIR_NOT_EMPTY));
+            } while (::FindNextFileA(find.Get(), &fd));
         }
-        if (!empty) return FolderOutcome(path, Fail(ERROR_DIR_NOT_EMPTY));
-        Current()->Forget(PathItem(path));
-        return FolderOutcome(path, TRUE);
-    }
-    return FolderOutcome(path, RemoveNow(path, true, resetAttributes));
+        return 0;
+    };
+    return !Carry(FolderChange(path), [&] { return Code(RemoveNow(path, true, resetAttributes)); }, answer);
 }
 
 BOOL MakeFolder(const char* path) {
     if (Attributes(path) != INVALID_FILE_ATTRIBUTES) return Fail(ERROR_ALREADY_EXISTS);
-    BOOL made = TRUE;
-    if (Previewing())
-        Current()->Make(PathItem(path));
-    else
-        made = ::CreateDirectoryA(path, nullptr);
-    if (made) Count(&Tally::written);
-    return made;
+    return !Carry(FolderChange(path, kFolderMade), [&] { return Code(::CreateDirectoryA(path, nullptr)); },
+                  [] { return DWORD(0); });
 }
 
 bool MakeOwnFolder(const char* base, const char* folder, HeldWay* way) {
@@ -260,7 +216,8 @@ bool MakeOwnFolder(const char* base, const char* folder, HeldWay* way) {
 
 BOOL CopyToFile(const char* source, const char* destination) {
     if (!source || !destination) return Fail(ERROR_INVALID_PARAMETER);
-    return CopyOutcome(source, destination, CopyToOwnFile(source, destination));
+    const Call copy = [&] { return Code(CopyToOwnFile(source, destination)); };
+    return !Carry({"", "", kCopy, source, destination}, copy, copy);
 }
 
 }  // namespace change

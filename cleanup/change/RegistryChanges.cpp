@@ -7,40 +7,38 @@
 #include <string>
 #include <vector>
 
-#include "../../framework/Absent.h"
 #include "../../sys/OsInfo.h"
 #include "../../sys/ShellCalls.h"
 #include "../paths/PathText.h"
 #include "../report/RunReport.h"
+#include "ChangeOutcome.h"
 #include "ChangeSession.h"
 
 namespace change {
 
 namespace {
 
-// Reports and counts the deletion of a key (name null) or of a value; passes rc through.
-LONG DeletionOutcome(HKEY root, const char* path, const char* name, LONG rc) {
-    KeepLastError keep;
-    const bool preview = Previewing();
-    char item[700];
-    if (name)
-        wsprintfA(item, "  value %s%.260s \"%.260s\"", RootName(root), path, name);
-    else
-        wsprintfA(item, "  key %s%.600s", RootName(root), path);
-    const auto itemName = [&] { return name ? ValueItem(root, path, name) : KeyItem(root, path); };
-    if (rc == ERROR_SUCCESS) {
-        Count(&Tally::removed);
-        if (AnyLeft()) Removed(itemName());
-        report::Note(preview ? "%s: would be deleted" : "%s: deleted", item);
-    } else if (IsAbsent(static_cast<DWORD>(rc))) {
-        report::Note("%s: absent", item);
-    } else {
-        Count(&Tally::refused);
-        Refuse(itemName());
-        report::Note(preview ? "%s: would be refused (error %ld)" : "%s: refused (error %ld)", item, static_cast<long>(rc));
-    }
-    return rc;
+// The report's names of a key and of a value (null: the default value).
+std::string KeySubject(HKEY root, const char* path) {
+    char subject[700];
+    wsprintfA(subject, "key %s%.600s", RootName(root), path);
+    return subject;
 }
+
+std::string ValueSubject(HKEY root, const char* path, const char* name) {
+    char subject[700];
+    name = name ? name : "";
+    wsprintfA(subject, "value %s%.260s \"%.260s\"", RootName(root), path, Printable(name, std::strlen(name)).c_str());
+    return subject;
+}
+
+// A value written: %1 its data as the report shows it.
+const DWORD kUnchanged = OwnCode(1);
+const Outcome kWrite[] = {
+    {0, "written \"%1\"", kWritten | kMade | kWouldBe},
+    {kUnchanged, "written, unchanged \"%1\"", kMade | kWouldBe},
+    {kOtherCode, "not written (error %e)", kRefused | kFailed},
+};
 
 std::string Joined(const char* path, const char* name) { return std::string(path) + "\\" + name; }
 
@@ -58,44 +56,32 @@ bool HasVisibleSubkeys(HKEY key, HKEY root, const std::string& path) {
 
 // A preview's RegDeleteKeyA: NT keeps a key that still has subkeys.
 LONG PreviewKeyDeletion(HKEY root, const std::string& path) {
-    RegKey key;
+    RegKeyHolder key;
     LONG rc = OpenKey(root, path.c_str(), KEY_READ, key);
     if (rc != ERROR_SUCCESS) return rc;
-    if (IsWindowsNT() && HasVisibleSubkeys(key.Get(), root, path)) return ERROR_ACCESS_DENIED;
-    Current()->Forget(KeyItem(root, path.c_str()));
-    return ERROR_SUCCESS;
+    return IsWindowsNT() && HasVisibleSubkeys(key.Get(), root, path) ? ERROR_ACCESS_DENIED : ERROR_SUCCESS;
 }
 
 RegistryBackup* Backup() { return Current() ? Current()->Backup() : nullptr; }
 
-// What a change leaves alone because the backup could not save it as it is.
-const LONG kLeftUnsaved = ERROR_INVALID_DATA;
-
-LONG LeftUnsaved(HKEY root, const char* path, const char* name, const SaveObstacle& obstacle) {
-    KeepLastError keep;
-    Count(&Tally::refused);
-    char item[700];
-    if (name)
-        wsprintfA(item, "  value %s%.260s \"%.260s\"", RootName(root), path, Printable(name, std::strlen(name)).c_str());
-    else
-        wsprintfA(item, "  key %s%.600s", RootName(root), path);
-    report::Note("%s: left, it cannot be saved in the registry backup: %s (%.500s)", item, obstacle.why,
-                 obstacle.where.c_str());
-    return kLeftUnsaved;
+// Saves the tree or the value before it changes: in every mode the names and
+// sizes are looked at, and in a real run the backup saves it.
+bool SaveTree(HKEY root, const char* path, SaveObstacle& obstacle) {
+    if (!IsSavableTree(root, path, obstacle)) return false;
+    RegistryBackup* backup = Backup();
+    return !backup || backup->SaveTree(root, path, &obstacle);
 }
 
-// Saves the tree (valueName null) or the value before it changes: in every
-// mode the names and sizes are looked at, and in a real run the backup saves it.
-// False, said in the report, when it cannot be saved as it is.
-bool SavedFirst(HKEY root, const char* path, const char* valueName, bool tree) {
-    SaveObstacle obstacle;
-    bool savable = tree ? IsSavableTree(root, path, obstacle) : IsSavableValue(root, path, valueName, obstacle);
-    if (savable) {
-        if (RegistryBackup* backup = Backup())
-            savable = tree ? backup->SaveTree(root, path, &obstacle) : backup->SaveValue(root, path, valueName, &obstacle);
-    }
-    if (!savable) LeftUnsaved(root, path, tree ? nullptr : (valueName ? valueName : ""), obstacle);
-    return savable;
+bool SaveValue(HKEY root, const char* path, const char* name, SaveObstacle& obstacle) {
+    if (!IsSavableValue(root, path, name, obstacle)) return false;
+    RegistryBackup* backup = Backup();
+    return !backup || backup->SaveValue(root, path, name, &obstacle);
+}
+
+// The deletion of the key root\path (deleting it), the tree saved first.
+LONG KeyDeletion(HKEY root, const char* path, const Call& deleting, const Call& answer) {
+    return static_cast<LONG>(Carry({KeySubject(root, path), KeyItem(root, path), kDeletion}, deleting, answer,
+                                   [&](SaveObstacle& o) { return SaveTree(root, path, o); }));
 }
 
 // The value's type and data, or false when it is not there or larger than the
@@ -124,21 +110,26 @@ bool SameData(DWORD oldType, const std::vector<BYTE>& old, DWORD type, const BYT
 
 }  // namespace
 
-LONG OpenKey(HKEY root, const char* path, REGSAM access, RegKey& key) {
+LONG OpenKey(HKEY root, const char* path, REGSAM access, RegKeyHolder& key) {
+    key.Close();
+    key.root = root;
+    key.path = path ? path : "";
     if (Previewing() && Current()->IsGone(KeyItem(root, path))) return ERROR_FILE_NOT_FOUND;
-    return ::RegOpenKeyExA(root, path, 0, access, key.Put());
+    const LONG rc = ::RegOpenKeyExA(root, path, 0, access, key.Put());
+    if (rc != ERROR_SUCCESS) key.Detach();  // what a failed open left there is no key
+    return rc;
 }
 
-LONG EnumValueName(const Key& key, DWORD index, char* name, DWORD* size) {
-    if (!Previewing()) return ::RegEnumValueA(key.handle, index, name, size, nullptr, nullptr, nullptr, nullptr);
+LONG EnumValueName(const RegKeyHolder& key, DWORD index, char* name, DWORD* size) {
+    if (!Previewing()) return ::RegEnumValueA(key.Get(), index, name, size, nullptr, nullptr, nullptr, nullptr);
     const DWORD room = *size;
     DWORD visible = 0;
     for (DWORD i = 0;; ++i) {
         DWORD n = room;
-        LONG rc = ::RegEnumValueA(key.handle, i, name, &n, nullptr, nullptr, nullptr, nullptr);
+        LONG rc = ::RegEnumValueA(key.Get(), i, name, &n, nullptr, nullptr, nullptr, nullptr);
         if (rc != ERROR_SUCCESS && rc != ERROR_MORE_DATA) return rc;
         // A name too long to read cannot have been deleted by this run.
-        if (rc == ERROR_SUCCESS && Current()->IsGone(ValueItem(key.root, key.path, name))) continue;
+        if (rc == ERROR_SUCCESS && Current()->IsGone(ValueItem(key.root, key.path.c_str(), name))) continue;
         if (visible++ == index) {
             *size = n;
             return rc;
@@ -146,83 +137,60 @@ LONG EnumValueName(const Key& key, DWORD index, char* name, DWORD* size) {
     }
 }
 
-LONG DeleteValue(const Key& key, const char* name) {
-    if (!SavedFirst(key.root, key.path, name, false)) return kLeftUnsaved;
-    LONG rc;
-    if (Previewing()) {
-        const std::string item = ValueItem(key.root, key.path, name);
-        rc = !Current()->IsGone(item) &&
-                     ::RegQueryValueExA(key.handle, name, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS
-                 ? ERROR_SUCCESS
-                 : ERROR_FILE_NOT_FOUND;
-        if (rc == ERROR_SUCCESS) Current()->Forget(item);
-    } else {
-        rc = ::RegDeleteValueA(key.handle, name);
-    }
-    return DeletionOutcome(key.root, key.path, name, rc);
+LONG DeleteValue(const RegKeyHolder& key, const char* name) {
+    const char* path = key.path.c_str();
+    const Change change = {ValueSubject(key.root, path, name), ValueItem(key.root, path, name), kDeletion};
+    const Call answer = [&]() -> DWORD {
+        return !Current()->IsGone(change.item) &&
+                       ::RegQueryValueExA(key.Get(), name, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS
+                   ? ERROR_SUCCESS
+                   : ERROR_FILE_NOT_FOUND;
+    };
+    return static_cast<LONG>(Carry(change, [&] { return DWORD(::RegDeleteValueA(key.Get(), name)); }, answer,
+                                   [&](SaveObstacle& o) { return SaveValue(key.root, path, name, o); }));
 }
 
-LONG DeleteSubkey(const Key& parent, const char* name) {
-    const std::string path = Joined(parent.path, name);
-    if (!SavedFirst(parent.root, path.c_str(), nullptr, true)) return kLeftUnsaved;
-    LONG rc = Previewing() ? PreviewKeyDeletion(parent.root, path) : ::RegDeleteKeyA(parent.handle, name);
-    return DeletionOutcome(parent.root, path.c_str(), nullptr, rc);
+LONG DeleteSubkey(const RegKeyHolder& parent, const char* name) {
+    const std::string path = Joined(parent.path.c_str(), name);
+    return KeyDeletion(parent.root, path.c_str(), [&] { return DWORD(::RegDeleteKeyA(parent.Get(), name)); },
+                       [&] { return DWORD(PreviewKeyDeletion(parent.root, path)); });
 }
 
 LONG DeleteKey(HKEY root, const char* path) {
-    if (!SavedFirst(root, path, nullptr, true)) return kLeftUnsaved;
-    LONG rc = Previewing() ? PreviewKeyDeletion(root, path) : ::RegDeleteKeyA(root, path);
-    return DeletionOutcome(root, path, nullptr, rc);
+    return KeyDeletion(root, path, [&] { return DWORD(::RegDeleteKeyA(root, path)); },
+                       [&] { return DWORD(PreviewKeyDeletion(root, path)); });
 }
 
 LONG DeleteTree(HKEY root, const char* path) {
-    if (!SavedFirst(root, path, nullptr, true)) return kLeftUnsaved;
-    LONG rc;
-    if (Previewing()) {
-        RegKey key;
-        rc = OpenKey(root, path, KEY_READ, key);
-        if (rc == ERROR_SUCCESS) Current()->Forget(KeyItem(root, path));
-    } else {
-        rc = static_cast<LONG>(DeleteKeyTree(root, path));
-    }
-    return DeletionOutcome(root, path, nullptr, rc);
+    return KeyDeletion(root, path, [&] { return DWORD(DeleteKeyTree(root, path)); }, [&] {
+        RegKeyHolder key;
+        return DWORD(OpenKey(root, path, KEY_READ, key));
+    });
 }
 
-LONG WriteValue(const Key& key, const char* name, DWORD type, const BYTE* data, DWORD size) {
-    DWORD oldType = REG_NONE;
-    std::vector<BYTE> old;
-    const std::string item = ValueItem(key.root, key.path, name);
-    const bool visible = !(Previewing() && Current()->IsGone(item));
+LONG WriteValue(const RegKeyHolder& key, const char* name, DWORD type, const BYTE* data, DWORD size) {
+    const char* path = key.path.c_str();
+    const Change change = {ValueSubject(key.root, path, name), ValueItem(key.root, path, name), kWrite,
+                           IsString(type) ? reinterpret_cast<const char*>(data) : "(binary data)"};
+    const bool visible = !(Previewing() && Current()->IsGone(change.item));
+    // Unchanged: a value of the same type and data is there now.
+    const auto unchanged = [&] {
+        DWORD oldType = REG_NONE;
+        std::vector<BYTE> old;
+        return visible && ReadValue(key.Get(), name, oldType, old) && SameData(oldType, old, type, data, size);
+    };
+    const Call write = [&]() -> DWORD {
+        const bool same = unchanged();
+        const LONG rc = ::RegSetValueExA(key.Get(), name, 0, type, data, size);
+        return rc != ERROR_SUCCESS ? DWORD(rc) : same ? kUnchanged : 0;
+    };
     // What is there now is saved first; what cannot be saved is not replaced.
-    if (visible && !SavedFirst(key.root, key.path, name, false)) return kLeftUnsaved;
-    const bool existed = visible && ReadValue(key.handle, name, oldType, old);
-    const bool same = existed && SameData(oldType, old, type, data, size);
-    LONG rc = ERROR_SUCCESS;
-    if (Previewing())
-        Current()->Make(item);
-    else
-        rc = ::RegSetValueExA(key.handle, name, 0, type, data, size);
-    KeepLastError keep;
-    const char* shown = IsString(type) ? reinterpret_cast<const char*>(data) : "(binary data)";
-    const bool preview = Previewing();
-    if (rc != ERROR_SUCCESS) {
-        Count(&Tally::refused);
-        Count(&Tally::failed);
-        report::Note("  value %s%s \"%s\": not written (error %ld)", RootName(key.root), key.path, name ? name : "",
-                     static_cast<long>(rc));
-    } else if (same) {
-        report::Note(preview ? "  value %s%s \"%s\": would be written, unchanged \"%s\""
-                             : "  value %s%s \"%s\": written, unchanged \"%s\"",
-                     RootName(key.root), key.path, name ? name : "", shown);
-    } else {
-        Count(&Tally::written);
-        report::Note(preview ? "  value %s%s \"%s\": would be written \"%s\"" : "  value %s%s \"%s\": written \"%s\"",
-                     RootName(key.root), key.path, name ? name : "", shown);
-    }
-    return rc;
+    const Save save = [&](SaveObstacle& o) { return !visible || SaveValue(key.root, path, name, o); };
+    const DWORD rc = Carry(change, write, [&] { return unchanged() ? kUnchanged : 0; }, save);
+    return rc == kUnchanged ? ERROR_SUCCESS : static_cast<LONG>(rc);
 }
 
-LONG WriteString(const Key& key, const char* name, const char* text) {
+LONG WriteString(const RegKeyHolder& key, const char* name, const char* text) {
     if (!text) return ERROR_INVALID_PARAMETER;
     return WriteValue(key, name, REG_SZ, reinterpret_cast<const BYTE*>(text), static_cast<DWORD>(::lstrlenA(text)) + 1);
 }

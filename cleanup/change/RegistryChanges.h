@@ -7,28 +7,33 @@
 #pragma once
 #include <windows.h>
 
+#include <string>
+
 #include "../../framework/Handles.h"
+
+// An open registry key and where it is (root\path), as the report names what
+// changes in it and the preview records it; closed when it goes. Empty (no
+// handle) when none is held.
+class RegKeyHolder : public RegKey {
+public:
+    HKEY root = nullptr;
+    std::string path;
+};
 
 namespace change {
 
-// An open key and where it is, for the preview's record and the report.
-struct Key {
-    HKEY handle;
-    HKEY root;
-    const char* path;
-};
-
-// RegOpenKeyExA; in a preview a key that would be gone is not found.
-LONG OpenKey(HKEY root, const char* path, REGSAM access, RegKey& key);
+// RegOpenKeyExA of root\path into key, which learns where it is; in a preview
+// a key that would be gone is not found. Whatever key held before is closed.
+LONG OpenKey(HKEY root, const char* path, REGSAM access, RegKeyHolder& key);
 // RegEnumValueA for the name alone; in a preview the values that would be gone
 // are passed over.
-LONG EnumValueName(const Key& key, DWORD index, char* name, DWORD* size);
+LONG EnumValueName(const RegKeyHolder& key, DWORD index, char* name, DWORD* size);
 
 // RegDeleteValueA.
-LONG DeleteValue(const Key& key, const char* name);
+LONG DeleteValue(const RegKeyHolder& key, const char* name);
 // RegDeleteKeyA of parent's subkey name: on NT only a key without subkeys goes
 // (5 otherwise); on the Windows 95 family a key goes with all below it.
-LONG DeleteSubkey(const Key& parent, const char* name);
+LONG DeleteSubkey(const RegKeyHolder& parent, const char* name);
 // RegDeleteKeyA of root\path, with the same rule.
 LONG DeleteKey(HKEY root, const char* path);
 // SHDeleteKeyA: the key with all below it.
@@ -36,8 +41,8 @@ LONG DeleteTree(HKEY root, const char* path);
 // RegSetValueExA. The report says whether the data changed; a value of the same
 // type and data (strings compared without regard to case) is counted as no
 // change. In a preview nothing is written and 0 is returned.
-LONG WriteValue(const Key& key, const char* name, DWORD type, const BYTE* data, DWORD size);
+LONG WriteValue(const RegKeyHolder& key, const char* name, DWORD type, const BYTE* data, DWORD size);
 // A string value, the NUL included.
-LONG WriteString(const Key& key, const char* name, const char* text);
+LONG WriteString(const RegKeyHolder& key, const char* name, const char* text);
 
 }  // namespace change

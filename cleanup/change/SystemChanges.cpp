@@ -8,6 +8,7 @@
 #include "../../sys/OwnProgram.h"
 #include "../../sys/ShellCalls.h"
 #include "../report/RunReport.h"
+#include "ChangeOutcome.h"
 #include "ChangeSession.h"
 
 namespace change {
@@ -64,80 +65,71 @@ BOOL PreviewStop(SC_HANDLE service, SERVICE_STATUS* status) {
     return TRUE;
 }
 
+// The outcomes of a stop request, of a service's deletion (kMarked: it was
+// still running), of a process's end (kStillRunning: terminated, not seen to
+// end) and of a shortcut's (%1 its target).
+const DWORD kMarked = OwnCode(1), kStillRunning = OwnCode(2), kNotMade = OwnCode(3);
+const Outcome kStop[] = {
+    {0, "asked to stop", kWouldBe},
+    {kOtherCode, "stop not accepted (error %e)", 0},
+};
+const Outcome kServiceDeletion[] = {
+    {0, "deleted", kRemoved | kWouldBe},
+    {kMarked, "marked for deletion, completed once it has stopped", kRemoved | kPending},
+    {kOtherCode, "not deleted (error %e)", kRefused | kLeaves},
+};
+const Outcome kEnd[] = {
+    {0, "ended", kRemoved | kGone | kWouldBe},  // its files are free for the file step
+    {kStillRunning, "terminated, still running after the wait", kPending},
+    {kOtherCode, "not ended, termination refused (error %e)", kRefused | kLeaves},
+};
+const Outcome kShortcut[] = {
+    {0, "written, to %1", kWritten | kWouldBe},
+    {kOtherCode, "not written (to %1)", kRefused | kFailed},
+};
+
 }  // namespace
 
 BOOL StopService(SC_HANDLE service, const char* name, SERVICE_STATUS* status) {
-    const BOOL accepted =
-        Previewing() ? PreviewStop(service, status) : ::ControlService(service, SERVICE_CONTROL_STOP, status);
-    KeepLastError keep;
-    if (accepted) {
-        report::Note(Previewing() ? "  service %s: would be asked to stop" : "  service %s: asked to stop", name);
-    } else {
-        report::Note("  service %s: stop not accepted (error %lu)", name, keep.Error());
-        // Refused, the service is as it was: the caller judges it by its state.
+    const DWORD code = Carry({std::string("service ") + name, "", kStop},
+                             [&] { return Code(::ControlService(service, SERVICE_CONTROL_STOP, status)); },
+                             [&] { return Code(PreviewStop(service, status)); });
+    // Refused, the service is as it was: the caller judges it by its state.
+    if (code) {
+        KeepLastError keep;
         if (!::QueryServiceStatus(service, status)) status->dwCurrentState = 0;
     }
-    return accepted;
+    return !code;
 }
 
 BOOL DeleteService(SC_HANDLE service, const char* name, bool stillRunning) {
-    if (Session* session = Current()) {
-        if (RegistryBackup* backup = session->Backup())
-            backup->SaveTree(HKEY_LOCAL_MACHINE, (std::string("SYSTEM\\CurrentControlSet\\Services\\") + name).c_str());
-    }
-    const bool preview = Previewing();
-    const BOOL deleted = preview ? TRUE : ::DeleteService(service);
-    KeepLastError keep;
-    if (!deleted) {
-        Count(&Tally::refused);
-        Refuse(ServiceItem(name));
-        report::Note("  service %s: not deleted (error %lu)", name, keep.Error());
-    } else if (stillRunning) {
-        Count(&Tally::removed);
-        Count(&Tally::pending);
-        report::Note("  service %s: marked for deletion, completed once it has stopped", name);
-    } else {
-        Count(&Tally::removed);
-        report::Note(preview ? "  service %s: would be deleted" : "  service %s: deleted", name);
-    }
-    return deleted;
+    const DWORD deleted = stillRunning ? kMarked : 0;
+    const std::string key = std::string("SYSTEM\\CurrentControlSet\\Services\\") + name;
+    const DWORD code = Carry(
+        {std::string("service ") + name, ServiceItem(name), kServiceDeletion},
+        [&] { return ::DeleteService(service) ? deleted : ::GetLastError(); }, [&] { return deleted; },
+        [&](SaveObstacle&) {
+            RegistryBackup* backup = Current() ? Current()->Backup() : nullptr;
+            if (backup) backup->SaveTree(HKEY_LOCAL_MACHINE, key.c_str());  // the deletion goes on all the same
+            return true;
+        });
+    return code == deleted;
 }
 
 bool EndProcess(const EndCalls& calls, HANDLE process, const char* name, DWORD processId, DWORD waitMs) {
-    if (Previewing()) {
-        Count(&Tally::removed);
-        Current()->Forget(ProcessItem(processId));  // its files are free for the file step
-        report::Note("  process %s (id %lu): would be ended", name, processId);
-        return true;
-    }
-    if (!calls.terminateProcess(process, 0)) {
-        Count(&Tally::refused);
-        Refuse(ProcessItem(processId));
-        report::Note("  process %s (id %lu): not ended, termination refused (error %lu)", name, processId,
-                     ::GetLastError());
-        return false;
-    }
-    const bool ended = calls.waitForSingleObject(process, waitMs) == WAIT_OBJECT_0;
-    Count(ended ? &Tally::removed : &Tally::pending);
-    report::Note(ended ? "  process %s (id %lu): ended" : "  process %s (id %lu): terminated, still running after the wait",
-                 name, processId);
-    return ended;
+    char subject[300];
+    wsprintfA(subject, "process %.260s (id %lu)", name, processId);
+    const Call end = [&]() -> DWORD {
+        if (!calls.terminateProcess(process, 0)) return ::GetLastError();
+        return calls.waitForSingleObject(process, waitMs) == WAIT_OBJECT_0 ? 0 : kStillRunning;
+    };
+    return !Carry({subject, ProcessItem(processId), kEnd}, end, [] { return DWORD(0); });
 }
 
 int MakeShortcut(const char* targetPath, const char* shortcutPath) {
     if (!targetPath || !shortcutPath) return 0;
-    const bool preview = Previewing();
-    const int made = preview ? 1 : WriteShortcut(targetPath, shortcutPath);
-    if (made) {
-        Count(&Tally::written);
-    } else {
-        Count(&Tally::refused);
-        Count(&Tally::failed);
-    }
-    report::Note(made ? (preview ? "  shortcut %s: would be written, to %s" : "  shortcut %s: written, to %s")
-                      : "  shortcut %s: not written (to %s)",
-                 shortcutPath, targetPath);
-    return made;
+    const Change change = {std::string("shortcut ") + shortcutPath, "", kShortcut, targetPath};
+    return !Carry(change, [&] { return WriteShortcut(targetPath, shortcutPath) ? 0 : kNotMade; }, [] { return DWORD(0); });
 }
 
 BOOL Restart(BOOL(WINAPI* exitWindowsEx)(UINT flags, DWORD reason)) {

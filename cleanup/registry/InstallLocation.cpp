@@ -9,13 +9,9 @@ namespace {
 int ReadPathValue(HKEY root, const char* keyPath, const char* value, char* buffer) {
     if (!buffer) return 0;
     RegKeyHolder holder;
-    if (::RegOpenKeyExA(root, keyPath, 0, KEY_READ | KEY_WRITE, &holder.hKey) != ERROR_SUCCESS) {
-        holder.hKey = nullptr;
-        return 0;
-    }
+    if (change::OpenKey(root, keyPath, KEY_READ | KEY_WRITE, holder) != ERROR_SUCCESS) return 0;
     DWORD capacity = kInstallPathCapacity;
     int found = (ReadRegString(holder, value, buffer, &capacity) == ERROR_SUCCESS && buffer[0] != '\0') ? 1 : 0;
-    CloseRegKey(holder);
     // "C:/Apps/ZRP2007" names the same folder as "C:\Apps\ZRP2007"; every step
     // after this one reads only backslashes as separators.
     if (found) {

@@ -1,7 +1,6 @@
 // The suite's product keys, Run values and installer records.
 #include "ProductKeys.h"
 #include "../../framework/Absent.h"
-#include "../../framework/Handles.h"
 #include "../change/RegistryChanges.h"
 #include "../report/RunReport.h"
 
@@ -19,14 +18,14 @@ const char kFirewallKey[] = "SOFTWARE\\Velkaris\\TqmPFW";
 const char kRunKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
 const REGSAM kChangeAccess = KEY_READ | KEY_WRITE;
 
-LONG OpenForChange(HKEY root, const char* path, RegKey& key) {
+LONG OpenForChange(HKEY root, const char* path, RegKeyHolder& key) {
     return change::OpenKey(root, path, kChangeAccess, key);
 }
 
 // Deletes the key's values, always the first one, since each deletion moves the
 // rest up. Stops at the first enumeration or deletion that fails; a value whose
 // name does not fit the 260-byte buffer stays.
-void ClearValues(const change::Key& key) {
+void ClearValues(const RegKeyHolder& key) {
     char name[260];
     for (;;) {
         DWORD size = sizeof(name);
@@ -38,7 +37,7 @@ void ClearValues(const change::Key& key) {
 }  // namespace
 
 int DeleteProductKeys(HKEY root) {
-    RegKey product;
+    RegKeyHolder product;
     LONG rc = report::Opened(root, kProductKey, OpenForChange(root, kProductKey, product));
     if (IsAbsent(static_cast<DWORD>(rc))) return 1;
     // Another failure goes on: what acts through the product key then does nothing.
@@ -46,32 +45,32 @@ int DeleteProductKeys(HKEY root) {
     for (const char* const* name = kProductSubkeys; (*name)[0] != '\0'; ++name) {
         char path[260] = {};
         wsprintfA(path, "%s\\%.200s", kProductKey, *name);
-        RegKey subkey;
+        RegKeyHolder subkey;
         if (report::Opened(root, path, OpenForChange(root, path, subkey)) != ERROR_SUCCESS) continue;
-        ClearValues({subkey.Get(), root, path});
+        ClearValues(subkey);
         // On NT this removes only a subkey without subkeys of its own; the tree
         // deletion at the end takes the rest. Outcome not examined.
-        if (product) change::DeleteSubkey({product.Get(), root, kProductKey}, *name);
+        if (product) change::DeleteSubkey(product, *name);
     }
-    if (product) ClearValues({product.Get(), root, kProductKey});
+    if (product) ClearValues(product);
     product.Close();
 
     {
-        RegKey maker;
+        RegKeyHolder maker;
         if (OpenForChange(root, kMakerKey, maker) != ERROR_SUCCESS) return 0;
-        change::DeleteSubkey({maker.Get(), root, kMakerKey}, "antivirus");  // outcome not examined
+        change::DeleteSubkey(maker, "antivirus");  // outcome not examined
     }
-    RegKey firewall;
+    RegKeyHolder firewall;
     rc = OpenForChange(root, kFirewallKey, firewall);
     // Without the firewall part there is nothing of it to delete; a firewall key
     // that is there but cannot be opened is a failure.
     if (rc != ERROR_SUCCESS && !IsAbsent(static_cast<DWORD>(rc))) return 0;
     if (rc == ERROR_SUCCESS) {
-        ClearValues({firewall.Get(), root, kFirewallKey});
+        ClearValues(firewall);
         firewall.Close();
-        RegKey maker;
+        RegKeyHolder maker;
         if (OpenForChange(root, kMakerKey, maker) != ERROR_SUCCESS) return 0;
-        change::DeleteSubkey({maker.Get(), root, kMakerKey}, "TqmPFW");  // stays on NT when it has subkeys
+        change::DeleteSubkey(maker, "TqmPFW");  // stays on NT when it has subkeys
     }
     change::DeleteTree(root, kProductKey);  // whatever is left of it; outcome not examined
     return 1;
@@ -87,11 +86,11 @@ namespace {
 // Deletes root's Run value name. A Run key that is not there (a new profile,
 // the system account's) holds no value of the suite: nothing to do.
 bool DeleteRunValue(HKEY root, const char* name) {
-    RegKey run;
+    RegKeyHolder run;
     const LONG rc = OpenForChange(root, kRunKey, run);
     if (rc == ERROR_FILE_NOT_FOUND || rc == ERROR_PATH_NOT_FOUND) return true;
     if (rc != ERROR_SUCCESS) return false;
-    change::DeleteValue({run.Get(), root, kRunKey}, name);  // a missing value is no failure
+    change::DeleteValue(run, name);  // a missing value is no failure
     return true;
 }
 

@@ -1,11 +1,5 @@
-// The key holder and its string-value operations.
+// The key holder's string-value operations.
 #include "RegKeyHolder.h"
-
-#include "../change/RegistryChanges.h"
-
-RegKeyHolder::~RegKeyHolder() {
-    CloseRegKey(*this);
-}
 
 LONG ReadRegString(RegKeyHolder& holder, const char* name, char* buffer, DWORD* capacity) {
     if (!capacity) return ERROR_INVALID_PARAMETER;
@@ -16,7 +10,7 @@ LONG ReadRegString(RegKeyHolder& holder, const char* name, char* buffer, DWORD* 
 
     DWORD type = REG_NONE;
     DWORD size = room;
-    LONG rc = ::RegQueryValueExA(holder.hKey, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size);
+    LONG rc = ::RegQueryValueExA(holder.Get(), name, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size);
     if (rc != ERROR_SUCCESS) return rc;
     if (type != REG_SZ && type != REG_EXPAND_SZ) return ERROR_INVALID_DATA;
     if (size == 0) {
@@ -33,13 +27,13 @@ LONG ReadRegString(RegKeyHolder& holder, const char* name, char* buffer, DWORD* 
 
 LONG WriteRegString(RegKeyHolder& holder, const char* name, const char* text, DWORD type) {
     if (!text) return ERROR_INVALID_PARAMETER;
-    return change::WriteValue({holder.hKey, holder.root, holder.path}, name, type, reinterpret_cast<const BYTE*>(text),
+    return change::WriteValue(holder, name, type, reinterpret_cast<const BYTE*>(text),
                               static_cast<DWORD>(::lstrlenA(text)) + 1);
 }
 
 LONG CloseRegKey(RegKeyHolder& holder) {
-    if (!holder.hKey) return ERROR_SUCCESS;
-    LONG rc = ::RegCloseKey(holder.hKey);
-    holder.hKey = nullptr;
-    return rc;
+    const HKEY key = holder.Detach();
+    holder.root = nullptr;
+    holder.path.clear();
+    return key ? ::RegCloseKey(key) : ERROR_SUCCESS;
 }

@@ -1,21 +1,10 @@
-// One open registry key and the string-value operations on it. Results are
-// Win32 error codes (0 for success).
+// The string-value operations on one open registry key (RegKeyHolder, opened
+// by change::OpenKey and closed when it goes). Results are Win32 error codes
+// (0 for success).
 #pragma once
 #include <windows.h>
 
-// Holds at most one open key; a key still held when the holder goes is closed.
-class RegKeyHolder {
-public:
-    RegKeyHolder() = default;
-    ~RegKeyHolder();
-    RegKeyHolder(const RegKeyHolder&) = delete;
-    RegKeyHolder& operator=(const RegKeyHolder&) = delete;
-
-    HKEY hKey = nullptr;  // empty when none is held
-    // Where the held key is, as the report names what is written to it.
-    HKEY root = nullptr;
-    const char* path = "";
-};
+#include "../change/RegistryChanges.h"
 
 // Reads the string value name of the held key into buffer. capacity: on entry
 // the buffer's size in bytes; on return the bytes read (NUL included), or 0 on

@@ -61,21 +61,20 @@ HRESULT RestoreScriptEngineClass(const char* classId) {
     char keyPath[260];
     AfxFormat(keyPath, sizeof(keyPath), "CLSID\\%s\\InprocServer32", classId);
 
-    RegKey key;
+    RegKeyHolder engine;
     if (report::Opened(HKEY_CLASSES_ROOT, keyPath,
-                       change::OpenKey(HKEY_CLASSES_ROOT, keyPath, KEY_ALL_ACCESS, key)) != ERROR_SUCCESS)
+                       change::OpenKey(HKEY_CLASSES_ROOT, keyPath, KEY_ALL_ACCESS, engine)) != ERROR_SUCCESS)
         return E_FAIL;
-    const change::Key engine = {key.Get(), HKEY_CLASSES_ROOT, keyPath};
 
     // The current values only decide whether to go on; their contents are not used.
     char current[260];
     DWORD size = sizeof(current);
-    if (::RegQueryValueExA(key.Get(), nullptr, nullptr, nullptr, reinterpret_cast<BYTE*>(current), &size) !=
+    if (::RegQueryValueExA(engine.Get(), nullptr, nullptr, nullptr, reinterpret_cast<BYTE*>(current), &size) !=
         ERROR_SUCCESS)
         return E_FAIL;
     char origin[260];
     size = sizeof(origin);
-    LONG rc = ::RegQueryValueExA(key.Get(), "TQMOrigin", nullptr, nullptr, reinterpret_cast<BYTE*>(origin), &size);
+    LONG rc = ::RegQueryValueExA(engine.Get(), "TQMOrigin", nullptr, nullptr, reinterpret_cast<BYTE*>(origin), &size);
     if (rc != ERROR_SUCCESS && !IsAbsent(static_cast<DWORD>(rc))) return E_FAIL;
 
     if (change::WriteValue(engine, nullptr, REG_SZ, reinterpret_cast<const BYTE*>(path), pathLength + 1) !=

@@ -65,10 +65,10 @@ TEST(LastError, EveryChangeAndNoteLeavesTheFailedCallsOwn) {
     ASSERT_NE(holder, INVALID_HANDLE_VALUE);
     const char kKey[] = "Software\\TolmTest\\LastError";
     ASSERT_TRUE(regtest::CreateKey(HKEY_CURRENT_USER, kKey));
-    RegKey readOnly, writable;
-    ASSERT_EQ(::RegOpenKeyExA(HKEY_CURRENT_USER, kKey, 0, KEY_READ, readOnly.Put()), ERROR_SUCCESS);
-    ASSERT_EQ(::RegOpenKeyExA(HKEY_CURRENT_USER, kKey, 0, KEY_ALL_ACCESS, writable.Put()), ERROR_SUCCESS);
-    const change::Key key = {writable.Get(), HKEY_CURRENT_USER, kKey}, readKey = {readOnly.Get(), HKEY_CURRENT_USER, kKey};
+    RegKeyHolder readOnly, writable;
+    ASSERT_EQ(change::OpenKey(HKEY_CURRENT_USER, kKey, KEY_READ, readOnly), ERROR_SUCCESS);
+    ASSERT_EQ(change::OpenKey(HKEY_CURRENT_USER, kKey, KEY_ALL_ACCESS, writable), ERROR_SUCCESS);
+    const RegKeyHolder &key = writable, &readKey = readOnly;
     const std::string missingKey = std::string(kKey) + "\\Missing";
     const change::EndCalls refused = {RefusedTermination, NoWait};
     using change::Mode;

@@ -165,10 +165,9 @@ TEST(Preview, ChangesNothingAndAnswersAsTheRealRunWould) {
              regtest::SetString(HKEY_CURRENT_USER, std::string(kVelkaris) + "\\Write", "other", "before");
          },
          [] {
-             RegKey key;
+             RegKeyHolder k;
              const std::string path = std::string(kVelkaris) + "\\Write";
-             ASSERT_EQ(0, change::OpenKey(HKEY_CURRENT_USER, path.c_str(), KEY_READ | KEY_WRITE, key));
-             const change::Key k = {key.Get(), HKEY_CURRENT_USER, path.c_str()};
+             ASSERT_EQ(0, change::OpenKey(HKEY_CURRENT_USER, path.c_str(), KEY_READ | KEY_WRITE, k));
              change::WriteString(k, "same", "c:\\same");
              change::WriteString(k, "other", "after");
              change::WriteString(k, "new", "made");

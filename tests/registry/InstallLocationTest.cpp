@@ -35,7 +35,7 @@ protected:
     void SetUp() override {
         RegistryTest::SetUp();
         ASSERT_TRUE(CreateKey(HKEY_CURRENT_USER, kScratch));
-        ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_CURRENT_USER, kScratch, 0, KEY_READ | KEY_WRITE, &holder.hKey));
+        ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_CURRENT_USER, kScratch, 0, KEY_READ | KEY_WRITE, holder.Put()));
     }
     void TearDown() override {
         CloseRegKey(holder);
@@ -134,20 +134,20 @@ TEST_F(KeyHolderTest, WritesWithTerminator) {
 
     // A key held for reading only refuses the write with the system's code.
     RegKeyHolder readOnly;
-    ASSERT_EQ(0, RegOpenKeyExA(HKEY_CURRENT_USER, kScratch, 0, KEY_READ, &readOnly.hKey));
+    ASSERT_EQ(0, RegOpenKeyExA(HKEY_CURRENT_USER, kScratch, 0, KEY_READ, readOnly.Put()));
     EXPECT_EQ(ERROR_ACCESS_DENIED, WriteRegString(readOnly, "Other", "y", REG_SZ));
     EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, kScratch, "Other"));
 }
 
 TEST_F(KeyHolderTest, CloseEmptiesTheHolder) {
     EXPECT_EQ(0, CloseRegKey(holder));
-    EXPECT_EQ(nullptr, holder.hKey);
+    EXPECT_EQ(nullptr, holder.Get());
     EXPECT_EQ(0, CloseRegKey(holder));  // none held: nothing to do
 
     RegKeyHolder bogus;
-    bogus.hKey = reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(0x7FF0));
+    bogus.Reset(reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(0x7FF0)));
     EXPECT_NE(0, CloseRegKey(bogus));
-    EXPECT_EQ(nullptr, bogus.hKey);
+    EXPECT_EQ(nullptr, bogus.Get());
 }
 
 // The lookups.
