@@ -7,7 +7,6 @@
 #include "../../sys/OsInfo.h"
 #include "../../sys/ShellCalls.h"
 #include "../paths/PathText.h"
-#include "../report/RunReport.h"
 #include "ChangeOutcome.h"
 #include "ChangeSession.h"
 #include "FileChanges.h"
@@ -66,19 +65,18 @@ BOOL Queue(const char* kind, const char* path, bool counted) {
     };
     // The queue's value is saved before the first entry, whatever becomes of it.
     const Save save = [](SaveObstacle&) {
-        Session* session = Current();
-        RegistryBackup* backup = session && session->FirstQueueing() ? session->Backup() : nullptr;
+        RegistryBackup* backup = Current() && Current()->FirstQueueing() ? Backup() : nullptr;
         if (backup) backup->SaveValueOrAbsence(HKEY_LOCAL_MACHINE, kSessionManagerKey, kPendingRenamesValue);
         return true;
     };
-    return !Carry(change, queue, [] { return DWORD(0); }, save);
+    return !Carry(change, queue, nullptr, save);
 }
 
 }  // namespace
 
 BOOL DeleteAtRestartIfInUse(const char* path) {
     const DWORD e = ::GetLastError();
-    if (e != ERROR_SHARING_VIOLATION && e != ERROR_LOCK_VIOLATION) return FALSE;
+    if (!IsInUse(e)) return FALSE;
     // Its failed deletion has counted the file as left until the restart.
     return Queue("file", path, false);
 }
@@ -86,20 +84,12 @@ BOOL DeleteAtRestartIfInUse(const char* path) {
 BOOL RemoveAtRestartIfOnlyQueued(const char* folder) {
     Session* session = Current();
     if (!session || !folder || ::GetLastError() != ERROR_DIR_NOT_EMPTY) return FALSE;
-    char pattern[520];
-    if (!pathtext::BuildPath(pattern, sizeof pattern, folder, pathtext::EndsWithBackslash(folder) ? "*.*" : "\\*.*"))
-        return FALSE;
     bool onlyQueued = true, any = false;
-    WIN32_FIND_DATAA fd;
-    FindHandle find(::FindFirstFileA(pattern, &fd));
-    if (!find) return FALSE;
-    do {
-        if (pathtext::IsDotEntry(fd.cFileName) || IsGoneEntry(folder, fd.cFileName)) continue;
+    const bool listed = ForEachSeenEntry(folder, [&](const std::string& item) {
         any = true;
-        const std::string child = std::string(folder) + (pathtext::EndsWithBackslash(folder) ? "" : "\\") + fd.cFileName;
-        if (!session->IsQueued(PathItem(child.c_str()))) onlyQueued = false;
-    } while (onlyQueued && ::FindNextFileA(find.Get(), &fd));
-    return any && onlyQueued ? Queue("folder", folder, true) : FALSE;
+        return onlyQueued = session->IsQueued(item);
+    });
+    return listed && any && onlyQueued ? Queue("folder", folder, true) : FALSE;
 }
 
 BOOL DeleteOrQueue(const char* path) {

@@ -19,31 +19,23 @@ namespace {
 bool Answers(DWORD rowCode, DWORD code) {
     if (rowCode == kOtherCode) return true;
     if (rowCode == kAbsentCode) return IsAbsent(code);
-    if (rowCode == kInUseCode) return code == ERROR_SHARING_VIOLATION || code == ERROR_LOCK_VIOLATION;
+    if (rowCode == kInUseCode) return IsInUse(code);
     return rowCode == code;
 }
 
 // words with %1 and %2 replaced by the details and %e by the code.
 std::string Filled(const char* words, const Change& change, DWORD code) {
+    char number[16];
+    wsprintfA(number, "%lu", code);
     std::string out;
     for (const char* p = words; *p; ++p) {
-        if (*p != '%' || !p[1]) {
+        const char mark = *p == '%' ? p[1] : '\0';
+        if (mark != '1' && mark != '2' && mark != 'e') {
             out += *p;
             continue;
         }
+        out += mark == '1' ? change.detail1 : mark == '2' ? change.detail2 : std::string(number);
         ++p;
-        if (*p == '1') {
-            out += change.detail1;
-        } else if (*p == '2') {
-            out += change.detail2;
-        } else if (*p == 'e') {
-            char number[16];
-            wsprintfA(number, "%lu", code);
-            out += number;
-        } else {
-            out += '%';
-            out += *p;
-        }
     }
     return out;
 }
@@ -59,7 +51,7 @@ DWORD Carry(const Change& change, const Call& act, const Call& answer, const Sav
                      obstacle.why, obstacle.where.c_str());
         return kLeftUnsaved;
     }
-    return Settle(change, Previewing() ? answer() : act());
+    return Settle(change, !Previewing() ? act() : answer ? answer() : 0);
 }
 
 DWORD Settle(const Change& change, DWORD code) {
@@ -68,11 +60,10 @@ DWORD Settle(const Change& change, DWORD code) {
     while (!Answers(row->code, code)) ++row;
     const unsigned effects = row->effects;
     const bool preview = Previewing();
-    if (effects & kRemoved) Count(&Tally::removed);
-    if (effects & kWritten) Count(&Tally::written);
-    if (effects & kPending) Count(&Tally::pending);
-    if (effects & kRefused) Count(&Tally::refused);
-    if (effects & kFailed) Count(&Tally::failed);
+    static int Tally::*const counts[] = {&Tally::removed, &Tally::written, &Tally::pending, &Tally::refused,
+                                         &Tally::failed};
+    for (unsigned i = 0; i < 5; ++i)
+        if (effects & (1u << i)) Count(counts[i]);
     if (Session* session = Current()) {
         if (effects & kLeaves) session->Refuse(change.item);
         if (effects & kMakesGood) session->Removed(change.item);
@@ -82,16 +73,9 @@ DWORD Settle(const Change& change, DWORD code) {
         if (preview && (effects & kMade)) session->Make(change.item);
     }
     if (!row->words) return code;
-    std::string words = row->words;
-    if (preview && row->preview)
-        words = row->preview;
-    else if (preview && (effects & kWouldBe))
-        words = "would be " + words;
-    words = Filled(words.c_str(), change, code);
-    if (change.subject.empty())
-        report::Note("  %s", words.c_str());
-    else
-        report::Note("  %s: %s", change.subject.c_str(), words.c_str());
+    const char* wouldBe = preview && !row->preview && (effects & kWouldBe) ? "would be " : "";
+    const std::string words = wouldBe + Filled(preview && row->preview ? row->preview : row->words, change, code);
+    report::Note(change.subject.empty() ? "  %s%s" : "  %s: %s", change.subject.c_str(), words.c_str());
     return code;
 }
 

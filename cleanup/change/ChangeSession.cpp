@@ -120,7 +120,7 @@ void Removed(const std::string& item) {
     if (g_current) g_current->Removed(item);
 }
 
-bool AnyLeft() { return g_current && g_current->Counts().left > 0; }
+RegistryBackup* Backup() { return g_current ? g_current->Backup() : nullptr; }
 
 std::string ServiceItem(const char* name) { return "S|" + Folded(name); }
 

@@ -114,8 +114,8 @@ void Count(int Tally::*what);
 // Session::Refuse and Session::Removed on the installed session (nothing without one).
 void Refuse(const std::string& item);
 void Removed(const std::string& item);
-// True while the installed session counts an item left (Removed has work to do).
-bool AnyLeft();
+// The installed session's backup of a real run, or null.
+RegistryBackup* Backup();
 // The names of a service and of a running process, for Refuse.
 std::string ServiceItem(const char* name);
 std::string ProcessItem(DWORD processId);

@@ -14,8 +14,6 @@ namespace change {
 
 namespace {
 
-bool IsInUse(DWORD e) { return e == ERROR_SHARING_VIOLATION || e == ERROR_LOCK_VIOLATION; }
-
 // What the removal of an empty folder comes to (a file's: kDeletion).
 const Outcome kFolderRemoval[] = {
     {0, "removed", kRemoved | kMakesGood | kGone | kWouldBe},
@@ -39,10 +37,6 @@ const Outcome kFolderMade[] = {
     {kOtherCode, nullptr, 0},
 };
 
-Change FileChange(const char* path) { return {std::string("file ") + path, PathItem(path), kDeletion}; }
-Change FolderChange(const char* path, const Outcome* outcomes = kFolderRemoval) {
-    return {std::string("folder ") + path, PathItem(path), outcomes};
-}
 
 BOOL Fail(DWORD error) {
     ::SetLastError(error);
@@ -157,10 +151,25 @@ bool IsGoneEntry(const char* folder, const char* name) {
     return Current()->IsGone(PathItem((std::string(folder) + "\\" + name).c_str()));
 }
 
+bool ForEachSeenEntry(const char* folder, const std::function<bool(const std::string& item)>& f) {
+    char pattern[520];
+    WIN32_FIND_DATAA fd;
+    if (!pathtext::BuildPath(pattern, sizeof pattern, folder, pathtext::EndsWithBackslash(folder) ? "*.*" : "\\*.*"))
+        return false;
+    FindHandle find(::FindFirstFileA(pattern, &fd));
+    if (!find) return false;
+    do {
+        if (pathtext::IsDotEntry(fd.cFileName)) continue;
+        const std::string item = PathItem((std::string(folder) + "\\" + fd.cFileName).c_str());
+        if (!(Previewing() && Current()->IsGone(item)) && !f(item)) break;
+    } while (::FindNextFileA(find.Get(), &fd));
+    return true;
+}
+
 BOOL RemoveFile(const char* path) {
     // The one attempt: a file in use fails here, with ERROR_SHARING_VIOLATION.
-    return !Carry(FileChange(path), [&] { return Code(RemoveNow(path, false, true)); },
-                  [&] { return Code(PreviewDeletion(path)); });
+    return !Carry({std::string("file ") + path, PathItem(path), kDeletion},
+                  [&] { return Code(RemoveNow(path, false, true)); }, [&] { return Code(PreviewDeletion(path)); });
 }
 
 BOOL RemoveFileIfPresent(const char* path) {
@@ -175,26 +184,17 @@ BOOL RemoveFolder(const char* path, bool resetAttributes) {
         const DWORD attrs = Attributes(path);
         if (attrs == INVALID_FILE_ATTRIBUTES) return ::GetLastError();
         if (!(attrs & FILE_ATTRIBUTE_DIRECTORY)) return Code(Fail(ERROR_DIRECTORY));
-        char pattern[520];
-        WIN32_FIND_DATAA fd;
-        if (!pathtext::BuildPath(pattern, sizeof pattern, path, pathtext::EndsWithBackslash(path) ? "*.*" : "\\*.*"))
-            return 0;
-        FindHandle find(::FindFirstFileA(pattern, &fd));
-        if (find) {
-            do {
-                if (!pathtext::IsDotEntry(fd.cFileName) && !IsGoneEntry(path, fd.cFileName))
-                    return Code(Fail(ERROR_DIR_NOT_EMPTY));
-            } while (::FindNextFileA(find.Get(), &fd));
-        }
-        return 0;
+        bool empty = true;
+        ForEachSeenEntry(path, [&](const std::string&) { return empty = false; });
+        return empty ? 0 : Code(Fail(ERROR_DIR_NOT_EMPTY));
     };
-    return !Carry(FolderChange(path), [&] { return Code(RemoveNow(path, true, resetAttributes)); }, answer);
+    return !Carry({std::string("folder ") + path, PathItem(path), kFolderRemoval},
+                  [&] { return Code(RemoveNow(path, true, resetAttributes)); }, answer);
 }
 
 BOOL MakeFolder(const char* path) {
     if (Attributes(path) != INVALID_FILE_ATTRIBUTES) return Fail(ERROR_ALREADY_EXISTS);
-    return !Carry(FolderChange(path, kFolderMade), [&] { return Code(::CreateDirectoryA(path, nullptr)); },
-                  [] { return DWORD(0); });
+    return !Carry({"", PathItem(path), kFolderMade}, [&] { return Code(::CreateDirectoryA(path, nullptr)); }, nullptr);
 }
 
 bool MakeOwnFolder(const char* base, const char* folder, HeldWay* way) {

@@ -1,9 +1,10 @@
-// Changes to files and folders, through the installed session (ChangeSession.h).
-// Each acts (or, in a preview, says what it would do and answers as the change
-// would), reports the item, and counts it. Results are those of the Windows
-// calls they stand for, with the last error set as those calls set it.
+// Changes to files and folders, each carried out as ChangeOutcome.h says. Results
+// are those of the Windows calls they stand for, the last error theirs.
 #pragma once
 #include <windows.h>
+
+#include <functional>
+#include <string>
 
 namespace change {
 
@@ -14,6 +15,11 @@ class HeldWay;
 DWORD Attributes(const char* path);
 // True when, in a preview, the entry name of folder would be gone by now.
 bool IsGoneEntry(const char* folder, const char* name);
+
+// Calls f with the session's name (PathItem) of each entry of folder that the
+// run still sees (not "." or "..", in a preview not gone) until f returns
+// false. False when nothing could be listed.
+bool ForEachSeenEntry(const char* folder, const std::function<bool(const std::string& item)>& f);
 
 // Deletes the file, read-only, hidden and system cleared first; on NT through
 // a handle checked to open the file itself, not a link (HeldFiles.h). In a preview:

@@ -10,7 +10,6 @@
 #include "../../sys/OsInfo.h"
 #include "../../sys/ShellCalls.h"
 #include "../paths/PathText.h"
-#include "../report/RunReport.h"
 #include "ChangeOutcome.h"
 #include "ChangeSession.h"
 
@@ -18,17 +17,12 @@ namespace change {
 
 namespace {
 
-// The report's names of a key and of a value (null: the default value).
-std::string KeySubject(HKEY root, const char* path) {
+// The report's name of a key, or of its value name (value; null the default).
+std::string Subject(HKEY root, const char* path, bool value = false, const char* name = nullptr) {
     char subject[700];
-    wsprintfA(subject, "key %s%.600s", RootName(root), path);
-    return subject;
-}
-
-std::string ValueSubject(HKEY root, const char* path, const char* name) {
-    char subject[700];
-    name = name ? name : "";
-    wsprintfA(subject, "value %s%.260s \"%.260s\"", RootName(root), path, Printable(name, std::strlen(name)).c_str());
+    const std::string shown = name ? Printable(name, std::strlen(name)) : "";
+    if (value) wsprintfA(subject, "value %s%.260s \"%.260s\"", RootName(root), path, shown.c_str());
+    else wsprintfA(subject, "key %s%.600s", RootName(root), path);
     return subject;
 }
 
@@ -62,26 +56,18 @@ LONG PreviewKeyDeletion(HKEY root, const std::string& path) {
     return IsWindowsNT() && HasVisibleSubkeys(key.Get(), root, path) ? ERROR_ACCESS_DENIED : ERROR_SUCCESS;
 }
 
-RegistryBackup* Backup() { return Current() ? Current()->Backup() : nullptr; }
-
-// Saves the tree or the value before it changes: in every mode the names and
-// sizes are looked at, and in a real run the backup saves it.
-bool SaveTree(HKEY root, const char* path, SaveObstacle& obstacle) {
-    if (!IsSavableTree(root, path, obstacle)) return false;
+// Saves the tree (tree) or the value name before it changes: in every mode
+// the names and sizes are looked at, and in a real run the backup saves it.
+bool Saved(HKEY root, const char* path, const char* name, bool tree, SaveObstacle& obstacle) {
+    if (!(tree ? IsSavableTree(root, path, obstacle) : IsSavableValue(root, path, name, obstacle))) return false;
     RegistryBackup* backup = Backup();
-    return !backup || backup->SaveTree(root, path, &obstacle);
-}
-
-bool SaveValue(HKEY root, const char* path, const char* name, SaveObstacle& obstacle) {
-    if (!IsSavableValue(root, path, name, obstacle)) return false;
-    RegistryBackup* backup = Backup();
-    return !backup || backup->SaveValue(root, path, name, &obstacle);
+    return !backup || (tree ? backup->SaveTree(root, path, &obstacle) : backup->SaveValue(root, path, name, &obstacle));
 }
 
 // The deletion of the key root\path (deleting it), the tree saved first.
 LONG KeyDeletion(HKEY root, const char* path, const Call& deleting, const Call& answer) {
-    return static_cast<LONG>(Carry({KeySubject(root, path), KeyItem(root, path), kDeletion}, deleting, answer,
-                                   [&](SaveObstacle& o) { return SaveTree(root, path, o); }));
+    return static_cast<LONG>(Carry({Subject(root, path), KeyItem(root, path), kDeletion}, deleting, answer,
+                                   [&](SaveObstacle& o) { return Saved(root, path, nullptr, true, o); }));
 }
 
 // The value's type and data, or false when it is not there or larger than the
@@ -139,7 +125,7 @@ LONG EnumValueName(const RegKeyHolder& key, DWORD index, char* name, DWORD* size
 
 LONG DeleteValue(const RegKeyHolder& key, const char* name) {
     const char* path = key.path.c_str();
-    const Change change = {ValueSubject(key.root, path, name), ValueItem(key.root, path, name), kDeletion};
+    const Change change = {Subject(key.root, path, true, name), ValueItem(key.root, path, name), kDeletion};
     const Call answer = [&]() -> DWORD {
         return !Current()->IsGone(change.item) &&
                        ::RegQueryValueExA(key.Get(), name, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS
@@ -147,7 +133,7 @@ LONG DeleteValue(const RegKeyHolder& key, const char* name) {
                    : ERROR_FILE_NOT_FOUND;
     };
     return static_cast<LONG>(Carry(change, [&] { return DWORD(::RegDeleteValueA(key.Get(), name)); }, answer,
-                                   [&](SaveObstacle& o) { return SaveValue(key.root, path, name, o); }));
+                                   [&](SaveObstacle& o) { return Saved(key.root, path, name, false, o); }));
 }
 
 LONG DeleteSubkey(const RegKeyHolder& parent, const char* name) {
@@ -170,7 +156,7 @@ LONG DeleteTree(HKEY root, const char* path) {
 
 LONG WriteValue(const RegKeyHolder& key, const char* name, DWORD type, const BYTE* data, DWORD size) {
     const char* path = key.path.c_str();
-    const Change change = {ValueSubject(key.root, path, name), ValueItem(key.root, path, name), kWrite,
+    const Change change = {Subject(key.root, path, true, name), ValueItem(key.root, path, name), kWrite,
                            IsString(type) ? reinterpret_cast<const char*>(data) : "(binary data)"};
     const bool visible = !(Previewing() && Current()->IsGone(change.item));
     // Unchanged: a value of the same type and data is there now.
@@ -185,7 +171,7 @@ LONG WriteValue(const RegKeyHolder& key, const char* name, DWORD type, const BYT
         return rc != ERROR_SUCCESS ? DWORD(rc) : same ? kUnchanged : 0;
     };
     // What is there now is saved first; what cannot be saved is not replaced.
-    const Save save = [&](SaveObstacle& o) { return !visible || SaveValue(key.root, path, name, o); };
+    const Save save = [&](SaveObstacle& o) { return !visible || Saved(key.root, path, name, false, o); };
     const DWORD rc = Carry(change, write, [&] { return unchanged() ? kUnchanged : 0; }, save);
     return rc == kUnchanged ? ERROR_SUCCESS : static_cast<LONG>(rc);
 }

@@ -1,9 +1,6 @@
-// Changes to the registry, through the installed session (ChangeSession.h):
-// each is saved to the session's backup first (real runs), made (or, in a
-// preview, answered as it would be), reported and counted. Results are the
-// Win32 codes of the calls they stand for: 0 done, 2 (or 3) absent. A key
-// tree or value that the backup cannot save as it is (SavableKeys.h) is left
-// alone, in a preview too, and said so: ERROR_INVALID_DATA.
+// Changes to the registry, each carried out as ChangeOutcome.h says. Results
+// are the Win32 codes of the calls they stand for: 0 done, 2 (or 3) absent,
+// ERROR_INVALID_DATA for what the backup cannot save as it is (SavableKeys.h).
 #pragma once
 #include <windows.h>
 

@@ -109,9 +109,8 @@ BOOL DeleteService(SC_HANDLE service, const char* name, bool stillRunning) {
         {std::string("service ") + name, ServiceItem(name), kServiceDeletion},
         [&] { return ::DeleteService(service) ? deleted : ::GetLastError(); }, [&] { return deleted; },
         [&](SaveObstacle&) {
-            RegistryBackup* backup = Current() ? Current()->Backup() : nullptr;
-            if (backup) backup->SaveTree(HKEY_LOCAL_MACHINE, key.c_str());  // the deletion goes on all the same
-            return true;
+            if (RegistryBackup* backup = Backup()) backup->SaveTree(HKEY_LOCAL_MACHINE, key.c_str());
+            return true;  // the deletion goes on all the same
         });
     return code == deleted;
 }
@@ -123,13 +122,13 @@ bool EndProcess(const EndCalls& calls, HANDLE process, const char* name, DWORD p
         if (!calls.terminateProcess(process, 0)) return ::GetLastError();
         return calls.waitForSingleObject(process, waitMs) == WAIT_OBJECT_0 ? 0 : kStillRunning;
     };
-    return !Carry({subject, ProcessItem(processId), kEnd}, end, [] { return DWORD(0); });
+    return !Carry({subject, ProcessItem(processId), kEnd}, end, nullptr);
 }
 
 int MakeShortcut(const char* targetPath, const char* shortcutPath) {
     if (!targetPath || !shortcutPath) return 0;
     const Change change = {std::string("shortcut ") + shortcutPath, "", kShortcut, targetPath};
-    return !Carry(change, [&] { return WriteShortcut(targetPath, shortcutPath) ? 0 : kNotMade; }, [] { return DWORD(0); });
+    return !Carry(change, [&] { return WriteShortcut(targetPath, shortcutPath) ? 0 : kNotMade; }, nullptr);
 }
 
 BOOL Restart(BOOL(WINAPI* exitWindowsEx)(UINT flags, DWORD reason)) {

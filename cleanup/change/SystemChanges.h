@@ -1,6 +1,5 @@
-// Changes to services, processes, shortcuts and the running system, through
-// the installed session (ChangeSession.h): each is made (or, in a preview,
-// answered as it would be), reported and counted.
+// Changes to services, processes, shortcuts and the running system, each
+// carried out as ChangeOutcome.h says.
 #pragma once
 #include <windows.h>
 
