@@ -51,9 +51,9 @@ for line in lines:
                      'met' if int(f['peak_kb']) < 10240 else 'missed'))
     if line.startswith('identity'):
         f = fields(line)
-        before = '' if f['before'] == '-' else ' (before it was judged once a run: %s)' % f['before']
-        rows.append(('whole interactive run: times the tool opens the install folder to ask which folder it is%s'
-                     % before, f['install_opens'], 'one judgement a run', ''))
+        before = '' if f['before'] == '-' else ' (before the folders were judged once a run: %s)' % f['before']
+        rows.append(('whole interactive run: times it asks which folder the install folder is%s' % before,
+                     f['install_lookups'], 'one judgement a run', ''))
     if line.startswith('step '):
         name, ms = line[len('step '):].split('|')
         rows.append(('interactive run, the tool\'s own time in: %s' % name, '%s ms' % ms, 'where the time goes', ''))
