@@ -49,6 +49,11 @@ for line in lines:
                      '%s ms' % f['beyond_ms'], '< 100 ms', 'met' if float(f['beyond_ms']) < 100 else 'missed'))
         rows.append(('peak working set, whole run', '%s KB' % f['peak_kb'], '< 10 MB',
                      'met' if int(f['peak_kb']) < 10240 else 'missed'))
+    if line.startswith('identity'):
+        f = fields(line)
+        before = '' if f['before'] == '-' else ' (before the folders were judged once a run: %s)' % f['before']
+        rows.append(('whole interactive run: times it asks which folder the install folder is%s' % before,
+                     f['install_lookups'], 'one judgement a run', ''))
     if line.startswith('step '):
         name, ms = line[len('step '):].split('|')
         rows.append(('interactive run, the tool\'s own time in: %s' % name, '%s ms' % ms, 'where the time goes', ''))

@@ -3,12 +3,8 @@
 #include <cstring>
 
 #include "../cleanup/change/ChangeSession.h"
-#include "../cleanup/paths/FolderIdentity.h"
-#include "../cleanup/files/FolderWalk.h"
 #include "../cleanup/paths/PathText.h"
-#include "../cleanup/files/ProductRemoval.h"
 #include "../sys/OsInfo.h"
-#include "../sys/OwnProgram.h"
 
 const char kRunHeaderMark[] = "==== TolmUnload run ";
 
@@ -153,12 +149,13 @@ std::string OpenOwnReportFile(const std::string& path, DWORD limit, DWORD room, 
     return "";
 }
 
-FileRunReport::FileRunReport(std::vector<std::string> folders, DWORD limit, bool mayDrop, const char* namedFile)
-    : m_folders(std::move(folders)), m_limit(limit), m_mayDrop(mayDrop), m_named(namedFile != nullptr),
+FileRunReport::FileRunReport(std::vector<std::string> folders, DWORD limit, bool mayDrop, const char* namedFile,
+                             const RunFolders* run)
+    : m_folders(std::move(folders)), m_run(run), m_limit(limit), m_mayDrop(mayDrop), m_named(namedFile != nullptr),
       m_namedFile(namedFile ? namedFile : "") {}
 
 FileRunReport::~FileRunReport() {
-    if (!m_placed) Place(nullptr);
+    InstallFolder(nullptr);
     Flush();
 }
 
@@ -187,7 +184,17 @@ void FileRunReport::Line(const char* text) {
 }
 
 void FileRunReport::InstallFolder(const char* installDirectory) {
-    if (!m_placed) Place(installDirectory);
+    if (m_placed) return;
+    if (m_run && m_run->decided) return Place(*m_run);
+    // Without the run's decision (a run that ended before it, or a report on
+    // its own): installDirectory is the folder the run clears.
+    std::string cleared = installDirectory ? installDirectory : "";
+    RunFolders alone;
+    alone.install = IdentifyFolder(installDirectory ? &cleared[0] : nullptr);
+    if (m_run) alone = DecideRunFolders(alone.install);
+    for (const std::string& folder : m_folders)
+        if (!*alone.NotForOwnFiles(folder)) alone.ownFiles.push_back(folder);
+    Place(alone);
 }
 
 void FileRunReport::Flush() {
@@ -204,28 +211,26 @@ void FileRunReport::Flush() {
     ::FlushFileBuffers(m_file.Get());
 }
 
-void FileRunReport::Place(const char* installDirectory) {
+void FileRunReport::Place(const RunFolders& run) {
     m_placed = true;
-    const char* cleared = ClearedFolder(installDirectory);
     if (m_named) {
         // The administrator's choice first; refused, the usual places, and why.
         const std::string path = NamedReportFile(m_namedFile);
-        const std::string why = PlaceAt(path, cleared);
+        const char* notHere = path.empty() ? "" : run.NotForOwnFiles(FolderOf(path));
+        const std::string why = *notHere ? std::string(notHere) : PlaceAt(path);
         if (why.empty()) return;
         m_held += m_namedFile.empty() ? std::string("Report: /log named no file; it is written here instead\r\n")
                                       : "Report: not written to \"" + m_namedFile + "\", which /log named (" + why +
                                             "); it is written here instead\r\n";
     }
-    for (const std::string& folder : m_folders) {
-        if (PlaceAt(FilePath(folder), cleared).empty()) return;
+    for (const std::string& folder : run.ownFiles) {
+        if (PlaceAt(FilePath(folder)).empty()) return;
     }
     m_held.clear();
 }
 
-std::string FileRunReport::PlaceAt(const std::string& path, const char* clearedFolder) {
+std::string FileRunReport::PlaceAt(const std::string& path) {
     if (path.empty()) return "no file named";
-    const char* notHere = NotForOwnFiles(FolderOf(path), clearedFolder);
-    if (*notHere) return notHere;
     FileHandle file;
     DWORD size = 0;
     const std::string why =
@@ -246,29 +251,9 @@ bool FileRunReport::Write(const std::string& text) {
     return WriteAll(m_file.Get(), text.data(), static_cast<DWORD>(text.size()));
 }
 
-const char* ClearedFolder(const char* installDirectory) {
-    return installDirectory && *installDirectory && !IsRefusedProductFolder(installDirectory) ? installDirectory
-                                                                                              : nullptr;
-}
-
-const char* NotForOwnFiles(const std::string& folder, const char* clearedFolder) {
-    if (folder.empty()) return "no folder";
-    // Never through a link: the folder must be what its name says.
-    if (folderwalk::IsReparseFolder(folder.c_str())) return "its folder is a link";
-    // Never inside the folder the run clears, or the file would go with it.
-    if (clearedFolder && folderid::IsSameOrBelow(folder.c_str(), clearedFolder))
-        return "it lies in the folder this run clears";
-    return "";
-}
-
-bool MayHoldOwnFiles(const std::string& folder, const char* clearedFolder) {
-    return !*NotForOwnFiles(folder, clearedFolder);
-}
-
-std::unique_ptr<RunReport> OpenFileRunReport(const char* logFile) {
+std::unique_ptr<RunReport> OpenFileRunReport(const char* logFile, const RunFolders* run) {
     // A preview changes nothing, not even what the report keeps of earlier runs.
-    return std::unique_ptr<RunReport>(
-        new FileRunReport(OwnFileFolders(), kReportLimit, !change::Previewing(), logFile));
+    return std::unique_ptr<RunReport>(new FileRunReport({}, kReportLimit, !change::Previewing(), logFile, run));
 }
 
 std::string NamedReportFile(const std::string& name) {
@@ -297,12 +282,3 @@ bool AppendOwnReportLine(const std::string& folder, const std::string& line) {
     return written;
 }
 
-
-std::vector<std::string> OwnFileFolders() {
-    std::vector<std::string> folders;
-    char path[MAX_PATH * 2];
-    if (ToolFolder(path, sizeof path)) folders.push_back(path);
-    DWORD n = ::GetTempPathA(sizeof path, path);
-    if (n > 0 && n < sizeof path) folders.push_back(path);
-    return folders;
-}

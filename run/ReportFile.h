@@ -11,6 +11,7 @@
 
 #include "../cleanup/report/RunReport.h"
 #include "../framework/Handles.h"
+#include "RunFolders.h"
 
 // The first characters of the line that begins each run in the file.
 extern const char kRunHeaderMark[];
@@ -25,8 +26,9 @@ public:
     // placed once the install directory is known (lines until then are held),
     // or when the report ends. A named file refused says why in the report.
     // Without mayDrop nothing of earlier runs is dropped: a file without room is passed over.
+    // With run, once it is decided, its folders are used instead, as it judged them.
     explicit FileRunReport(std::vector<std::string> folders, DWORD limit = kReportLimit, bool mayDrop = true,
-                           const char* namedFile = nullptr);
+                           const char* namedFile = nullptr, const RunFolders* run = nullptr);
     ~FileRunReport() override;
     void Line(const char* text) override;
     void InstallFolder(const char* installDirectory) override;
@@ -36,12 +38,13 @@ public:
     const std::string& Path() const { return m_path; }
 
 private:
-    void Place(const char* installDirectory);
+    void Place(const RunFolders& run);
     // "" when the report now writes to path; else why path was refused.
-    std::string PlaceAt(const std::string& path, const char* clearedFolder);
+    std::string PlaceAt(const std::string& path);
     bool Write(const std::string& text);
 
     std::vector<std::string> m_folders;
+    const RunFolders* m_run;
     DWORD m_limit;
     bool m_mayDrop;
     DWORD m_cutAt = 0;       // where the lines kept after the limit begin; 0 not cut
@@ -57,23 +60,12 @@ private:
 };
 
 // The report of a real run: the file "/log" named (logFile; null: not given),
-// else the tool's folder, else the user's temporary folder.
-std::unique_ptr<RunReport> OpenFileRunReport(const char* logFile = nullptr);
+// else the folders run decides for the tool's own files.
+std::unique_ptr<RunReport> OpenFileRunReport(const char* logFile, const RunFolders* run);
 // The report file that name (as "/log" gives it) stands for: its full path, and
 // TolmUnload.log inside it when it names a folder (an existing one, or a name
 // ending with a backslash). "" when it names nothing.
 std::string NamedReportFile(const std::string& name);
-// Where the tool keeps files of its own (the report, the registry backup), in
-// order: the tool's folder, the user's temporary folder.
-std::vector<std::string> OwnFileFolders();
-// The install directory when the run will clean it (it is not refused), else
-// null: where the tool's own files must not go.
-const char* ClearedFolder(const char* installDirectory);
-// True when folder may take a file of the tool's own: it is no link, and it
-// does not lie in clearedFolder (null: none; see ClearedFolder).
-bool MayHoldOwnFiles(const std::string& folder, const char* clearedFolder);
-// Why folder may not take a file of the tool's own, "" when it may.
-const char* NotForOwnFiles(const std::string& folder, const char* clearedFolder);
 
 // Opens path as the report's own file and makes room in it: "" then; else why
 // it was refused, with nothing written: a device name, a file that cannot be

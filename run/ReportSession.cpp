@@ -39,10 +39,10 @@ const char* AnswerText(int answer) {
 }  // namespace
 
 RunReportSession::RunReportSession(const RunMode& mode, RunHost& window, RunOperations& ops,
-                                   const change::Session& changes)
+                                   AdministratorAnswer& admin, const change::Session& changes)
     : m_window(window), m_changes(changes), m_report(ops.OpenReport()), m_scope(m_report.get()),
       m_end("the run ended") {
-    if (m_report) Header(mode, ops);
+    if (m_report) Header(mode, admin);
 }
 
 RunReportSession::~RunReportSession() {
@@ -67,7 +67,7 @@ void RunReportSession::Summary() {
                      t.written, t.pending, t.refused);
 }
 
-void RunReportSession::Header(const RunMode& mode, RunOperations& ops) {
+void RunReportSession::Header(const RunMode& mode, AdministratorAnswer& admin) {
     SYSTEMTIME now;
     ::GetLocalTime(&now);
     report::Note("%s%04u-%02u-%02u %02u:%02u:%02u%s ====", kRunHeaderMark, now.wYear, now.wMonth, now.wDay, now.wHour,
@@ -77,9 +77,9 @@ void RunReportSession::Header(const RunMode& mode, RunOperations& ops) {
     report::Note("Tool: TolmUnload %s, %s", kToolVersion, tool);
     report::Note("Command line: %s", ::GetCommandLineA());
     report::Note("Run mode: %s", mode.name);
-    // The same test the interactive run makes; the Windows 95 family has no accounts.
-    const bool nt = (ops.WindowsVersion() & 0x80000000u) == 0;
-    report::Note("Administrator: %s", !nt ? "yes (Windows 95 family)" : ops.CanManageServices() ? "yes" : "no");
+    // The answer the interactive run's gate uses; the Windows 95 family has no accounts.
+    report::Note("Administrator: %s",
+                 !admin.IsNt() ? "yes (Windows 95 family)" : admin.CanManageServices() ? "yes" : "no");
 }
 
 void RunReportSession::System(const CString& description, bool supported) {
@@ -87,9 +87,11 @@ void RunReportSession::System(const CString& description, bool supported) {
     if (!supported) m_end = "stopped before any removal: this Windows is not supported";
 }
 
-void RunReportSession::InstallFolder(const char* installDirectory) {
-    report::InstallFolder(installDirectory);
-    if (installDirectory)
+void RunReportSession::InstallFolder(const char* installDirectory, const char* refused) {
+    report::InstallFolder(refused ? nullptr : installDirectory);
+    if (installDirectory && refused)
+        report::Note("Install folder: %s (refused: %s; the removal leaves it)", installDirectory, refused);
+    else if (installDirectory)
         report::Note("Install folder: %s", installDirectory);
     else
         report::Note("Install folder: none recorded; the run goes on without one, no file is touched");

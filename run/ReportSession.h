@@ -16,7 +16,9 @@ class RunReportSession : private RunHost {
 public:
     // Without a report from ops nothing is written; the end names what changes
     // came to.
-    RunReportSession(const RunMode& mode, RunHost& window, RunOperations& ops, const change::Session& changes);
+    // admin: the run's answer, which the header reports.
+    RunReportSession(const RunMode& mode, RunHost& window, RunOperations& ops, AdministratorAnswer& admin,
+                     const change::Session& changes);
     ~RunReportSession() override;
     RunReportSession(const RunReportSession&) = delete;
     RunReportSession& operator=(const RunReportSession&) = delete;
@@ -25,8 +27,9 @@ public:
     RunHost& Host() { return *this; }
     // The system description and whether the support gate let it through.
     void System(const CString& description, bool supported);
-    // The install directory found, or null when the run goes on without one.
-    void InstallFolder(const char* installDirectory);
+    // The install directory found, or null when the run goes on without one,
+    // and why the removal refuses it (null: it cleans it).
+    void InstallFolder(const char* installDirectory, const char* refused);
     // The file the report went to, "" when none.
     std::string ReportPath() const;
     // The code the run ends with, for the report's last line.
@@ -40,7 +43,7 @@ private:
     void DisableRunButton() override { m_window.DisableRunButton(); }
     void PostQuit(int code) override { m_window.PostQuit(code); }
 
-    void Header(const RunMode& mode, RunOperations& ops);
+    void Header(const RunMode& mode, AdministratorAnswer& admin);
     void Summary();
 
     RunHost& m_window;

@@ -35,6 +35,16 @@ namespace {
 
 // What RunOnce accepts of a command line, its NUL included.
 const size_t kRunOnceLimit = 260;
+// The companion program, in the tool's folder.
+const char kCompanionName[] = "vista_i.exe";
+
+// The folder's removal tried again, its outcome unreported: the folder removal
+// has just reported why the folder stayed, and the line after this one says
+// what became of it.
+BOOL RemoveAgainQuietly(const char* folder) {
+    ReportScope quiet(nullptr);
+    return change::RemoveFolder(folder, false);
+}
 
 // The program a logon may start with administrator rights: on the NT family
 // program itself when only administrators can change its folder, else its copy
@@ -91,7 +101,7 @@ int ScheduleFolderRemoval(const char* installDirectory, const char* startSwitch)
         // purpose never brings the tool back.
         DWORD attrs = change::Attributes(installDirectory);
         bool gone = attrs == INVALID_FILE_ATTRIBUTES && ::GetLastError() == ERROR_FILE_NOT_FOUND;
-        if (gone || change::RemoveFolder(installDirectory, false)) {
+        if (gone || RemoveAgainQuietly(installDirectory)) {
             report::Note("  folder %s: gone, no second start registered", installDirectory);
         } else if (!change::LeftInUseBelow(installDirectory)) {
             report::Note("  folder %s: holds only what the run keeps, no second start registered", installDirectory);
@@ -106,15 +116,20 @@ int ScheduleFolderRemoval(const char* installDirectory, const char* startSwitch)
     }
     // The copy a logon started has done its work unless it is registered again
     // (a relaunched copy is deleted by the tool that started it).
-    if (!registered && IsWindowsNT() && !IsRelaunchedCopy() && adminfolder::HoldsDirectly(tool))
+    if (!registered && IsWindowsNT() && !IsRelaunchedCopy() && adminfolder::HoldsDirectly(tool)) {
         change::DeleteOwnFileAtRestart(tool);
+        // So has the companion's copy that the same logon started.
+        const std::string companion = adminfolder::Path() + "\\" + kCompanionName;
+        if (change::Attributes(companion.c_str()) != INVALID_FILE_ATTRIBUTES)
+            change::DeleteOwnFileAtRestart(companion.c_str());
+    }
     return WriteRegString(key, "TQM7NEEDREBOOT", "", REG_SZ) == ERROR_SUCCESS ? 1 : 0;
 }
 
 int PrepareVistaCompanion() {
     char folder[260];
     char companion[260];
-    if (!ToolFolder(folder, sizeof folder) || !BuildPath(companion, sizeof companion, folder, "\\vista_i.exe")) return 0;
+    if (!ToolFolder(folder, sizeof folder) || !BuildPath(companion, sizeof companion, folder, "\\", kCompanionName)) return 0;
     // Only a companion that is there is started, from where no user can change it.
     if (::GetFileAttributesA(companion) == INVALID_FILE_ATTRIBUTES) {
         report::Note("  %s: not there, neither registered nor given a shortcut", companion);

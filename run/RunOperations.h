@@ -35,6 +35,12 @@ public:
     virtual int ReadStartFolder(char* buffer, size_t capacity) = 0;
     // 1 when one of the suite's programs lies directly in the folder.
     virtual int HoldsSuiteProgram(const char* folder) = 0;
+    // Judges the install folder the run found (its buffer; null: none) once for
+    // the whole run, and decides with it where the tool's own files may go: the
+    // report, the backup, the rule copies and the folder removal read that
+    // decision. Null when the removal may clean the folder (or there is none),
+    // else why it refuses it.
+    virtual const char* JudgeFolders(char* installDirectory) = 0;
     // The removal.
     virtual HRESULT RestoreScriptEngines() = 0;
     virtual int DeleteProductKeys(HKEY root) = 0;
@@ -59,4 +65,24 @@ public:
     // it has none) and never in installDirectory (null: none); null runs without.
     virtual std::unique_ptr<change::RegistryBackup> OpenBackup(const char* installDirectory,
                                                                const std::string& reportPath) = 0;
+};
+
+// Whether the run has administrator rights, asked of the operations at most
+// once a run, where it is first needed (the report's header or the run's gate).
+class AdministratorAnswer {
+public:
+    explicit AdministratorAnswer(RunOperations& ops) : m_ops(ops) {}
+    // The NT family: the high bit of GetVersion's result is clear.
+    bool IsNt() {
+        if (m_nt < 0) m_nt = (m_ops.WindowsVersion() & 0x80000000u) == 0 ? 1 : 0;
+        return m_nt != 0;
+    }
+    bool CanManageServices() {
+        if (m_admin < 0) m_admin = m_ops.CanManageServices() ? 1 : 0;
+        return m_admin != 0;
+    }
+
+private:
+    RunOperations& m_ops;
+    int m_nt = -1, m_admin = -1;  // -1: not asked yet
 };

@@ -25,8 +25,8 @@ enum class Suffix { kSuccess, kFailure, kNotDone };
 class Run {
 public:
     Run(const RunMode& mode, RunHost& window, RunOperations& ops)
-        : m_mode(mode), m_ops(ops), m_changes(mode.preview ? change::Mode::Preview : change::Mode::Act),
-          m_session(mode, window, ops, m_changes), m_host(m_session.Host()) {
+        : m_mode(mode), m_ops(ops), m_admin(ops), m_changes(mode.preview ? change::Mode::Preview : change::Mode::Act),
+          m_session(mode, window, ops, m_admin, m_changes), m_host(m_session.Host()) {
         std::memset(m_installDirectory, 0, sizeof m_installDirectory);
     }
 
@@ -58,6 +58,7 @@ private:
 
     const RunMode& m_mode;
     RunOperations& m_ops;
+    AdministratorAnswer m_admin;  // asked once, by the report's header or the gate below
     std::unique_ptr<change::RegistryBackup> m_backup;  // outlives the session that points to it
     change::Session m_changes;
     RunReportSession m_session;
@@ -81,8 +82,7 @@ bool Run::Begin() {
         m_questionCaption.LoadString(IDS_CAPTION_ALERT);
     }
     if (m_mode.asksFirst) {
-        // The high bit of GetVersion's result is clear on the NT platform.
-        if ((m_ops.WindowsVersion() & 0x80000000u) == 0 && !m_ops.CanManageServices()) {
+        if (m_admin.IsNt() && !m_admin.CanManageServices()) {
             Ask(IDS_NOT_ADMIN, Loaded(IDS_NOT_ADMIN), m_errorCaption, MB_OK);
             m_outcome.end = RunOutcome::kNotAdministrator;
             return false;
@@ -111,7 +111,9 @@ bool Run::Begin() {
     if (m_ops.IsWindowsNT()) m_ops.EnableProcessPrivileges();  // result not used
 
     if (!FindInstallFolder()) return false;
-    m_session.InstallFolder(m_noDirectory ? nullptr : m_installDirectory);
+    // Judged once here; every step after this reads the judgement.
+    char* folder = m_noDirectory ? nullptr : m_installDirectory;
+    m_session.InstallFolder(folder, m_ops.JudgeFolders(folder));
     if (!m_mode.preview) {
         m_backup = m_ops.OpenBackup(m_noDirectory ? nullptr : m_installDirectory, m_session.ReportPath());
         m_changes.SetBackup(m_backup.get());

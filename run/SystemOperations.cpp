@@ -78,11 +78,26 @@ int SystemOperations::RemoveInstallerRecordFolder(const char* productCode) {
     return ::RemoveInstallerRecordFolder(productCode);
 }
 LONG SystemOperations::DeleteRegistryTree(HKEY root, const char* keyPath) { return ::DeleteRegistryTree(root, keyPath); }
+const char* SystemOperations::JudgeFolders(char* installDirectory) {
+    m_folders = DecideRunFolders(JudgeInstallFolder(installDirectory));
+    return m_folders.install.refused && installDirectory && *installDirectory ? m_folders.install.refused : nullptr;
+}
+const RunFolders& SystemOperations::Folders(char* installDirectory) {
+    if (!m_folders.decided || m_folders.install.path != installDirectory) JudgeFolders(installDirectory);
+    return m_folders;
+}
+const RunFolders& SystemOperations::Folders(const char* installDirectory) {
+    if (m_folders.decided && m_folders.install.path == installDirectory) return m_folders;
+    m_folderCopy = installDirectory ? installDirectory : "";
+    return Folders(installDirectory ? &m_folderCopy[0] : nullptr);
+}
 int SystemOperations::PreserveUserRules(const char* installDirectory, KeptPaths* uncopied, RulesPlace place) {
-    return ::PreserveUserRules(installDirectory, uncopied, place);
+    const RunFolders& run = Folders(installDirectory);
+    const char* beside = run.rulesBesideTool.empty() ? nullptr : run.rulesBesideTool.c_str();
+    return ::PreserveUserRules(run.install, beside, uncopied, place);
 }
 int SystemOperations::RemoveProductFolder(char* installDirectory, size_t capacity, const KeptPaths* keep) {
-    return ::RemoveProductFolder(installDirectory, capacity, keep);
+    return installDirectory ? ::RemoveProductFolder(Folders(installDirectory).install, capacity, keep) : 0;
 }
 int SystemOperations::ScheduleFolderRemoval(const char* installDirectory, const char* startSwitch) {
     return ::ScheduleFolderRemoval(installDirectory, startSwitch);
@@ -90,7 +105,7 @@ int SystemOperations::ScheduleFolderRemoval(const char* installDirectory, const 
 int SystemOperations::PrepareVistaCompanion() { return ::PrepareVistaCompanion(); }
 BOOL SystemOperations::Restart() { return change::Restart(SystemExitWindowsEx); }
 std::unique_ptr<RunReport> SystemOperations::OpenReport() {
-    return OpenFileRunReport(m_logNamed ? m_logFile.c_str() : nullptr);
+    return OpenFileRunReport(m_logNamed ? m_logFile.c_str() : nullptr, &m_folders);
 }
 
 std::unique_ptr<change::RegistryBackup> SystemOperations::OpenBackup(const char* installDirectory,
@@ -123,8 +138,6 @@ std::unique_ptr<change::RegistryBackup> SystemOperations::OpenBackup(const char*
         if (!reportFolder.empty()) folders.push_back(reportFolder);
     }
     // Then where the report could have gone.
-    const char* cleared = ClearedFolder(installDirectory);
-    for (const std::string& folder : OwnFileFolders())
-        if (MayHoldOwnFiles(folder, cleared)) folders.push_back(folder);
+    for (const std::string& folder : Folders(installDirectory).ownFiles) folders.push_back(folder);
     return std::unique_ptr<change::RegistryBackup>(new RegistryBackupFile(folders));
 }

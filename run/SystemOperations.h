@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <string>
 
+#include "RunFolders.h"
 #include "RunOperations.h"
 
 // The real operations; startArgument is the command-line text that may name a
@@ -26,6 +27,7 @@ public:
     int ReadUpdatePath(char* buffer) override;
     int ReadStartFolder(char* buffer, size_t capacity) override;
     int HoldsSuiteProgram(const char* folder) override;
+    const char* JudgeFolders(char* installDirectory) override;
     HRESULT RestoreScriptEngines() override;
     int DeleteProductKeys(HKEY root) override;
     int DeleteUpdateKey(HKEY root) override;
@@ -45,6 +47,13 @@ public:
                                                        const std::string& reportPath) override;
 
 private:
+    // The run's decision for installDirectory: judged once; judged now when
+    // asked without it (or of another buffer), on a copy for a const one.
+    const RunFolders& Folders(char* installDirectory);
+    const RunFolders& Folders(const char* installDirectory);
+
+    RunFolders m_folders;
+    std::string m_folderCopy;
     std::string m_startArgument;
     bool m_logNamed;
     std::string m_logFile;

@@ -60,6 +60,28 @@ wrun "$build/bench/bench_run.exe" start "$runs" | tee -a "$out"
 echo "Timing a whole interactive run on the seeded installation..."
 wrun "$build/bench/bench_run.exe" run | tee -a "$out"
 
+# How often a whole run asks which folder the install folder is (its comparable
+# form): counted from Wine's trace of the calls the tool makes (bench/identity.py),
+# so that the shipped program carries nothing for it. TOLM_BENCH_BEFORE names an
+# earlier TolmUnload.exe inside this tree to count beside it.
+echo "Counting the install folder's identity lookups in a whole run..."
+count_lookups() {
+  local trace
+  trace=$(mktemp)
+  wrun reg add 'HKCU\Software\Wine\Debug' /v RelayInclude /d GetFullPathNameA /f >/dev/null
+  TOLM_TOOL="$1" WINEDEBUG=+relay "$root/tools/wine-run" "$build/bench/bench_run.exe" run </dev/null >/dev/null 2>"$trace" || true
+  wrun reg delete 'HKCU\Software\Wine\Debug' /v RelayInclude /f >/dev/null
+  python3 "$root/bench/identity.py" "$trace" 'C:\tolmtest\e2e\Velkaris\ZRP2007'
+  rm -f "$trace"
+}
+before=-
+if [ -n "${TOLM_BENCH_BEFORE:-}" ]; then
+  old=$(cd "$(dirname "$TOLM_BENCH_BEFORE")" && pwd)/$(basename "$TOLM_BENCH_BEFORE")
+  old=${old#"$root"/}
+  before=$(count_lookups "Z:\\${old//\//\\}")
+fi
+echo "identity install_lookups $(count_lookups "$TOLM_TOOL") before $before" | tee -a "$out"
+
 size=$(stat -c %s "$build/TolmUnload.exe")
 python3 "$root/bench/report.py" "$out" "$size" "$root/docs/benchmarks.md"
 rm -f "$out"

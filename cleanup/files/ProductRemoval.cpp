@@ -80,14 +80,29 @@ int HoldsSuiteProgram(const char* folder) {
     return found ? 1 : 0;
 }
 
-bool IsRefusedProductFolder(const char* installDirectory) {
-    return !installDirectory || !*installDirectory || IsProtectedFolder(installDirectory) ||
-           folderwalk::IsReparseFolder(installDirectory);
+const char* WhyRefusedProductFolder(const char* installDirectory) {
+    if (!installDirectory || !*installDirectory) return "no folder named";
+    if (IsProtectedFolder(installDirectory)) return "a protected folder";
+    if (folderwalk::IsReparseFolder(installDirectory)) return "a link";
+    return nullptr;
+}
+
+bool IsRefusedProductFolder(const char* installDirectory) { return WhyRefusedProductFolder(installDirectory) != nullptr; }
+
+InstallFolderRecord JudgeInstallFolder(char* installDirectory) {
+    InstallFolderRecord record = IdentifyFolder(installDirectory);
+    record.refused = WhyRefusedProductFolder(installDirectory);
+    return record;
 }
 
 int RemoveProductFolder(char* installDirectory, size_t capacity, const KeptPaths* keep) {
+    return installDirectory ? RemoveProductFolder(JudgeInstallFolder(installDirectory), capacity, keep) : 0;
+}
+
+int RemoveProductFolder(const InstallFolderRecord& folder, size_t capacity, const KeptPaths* keep) {
+    char* installDirectory = folder.path;
     if (!installDirectory) return 0;
-    const bool refused = IsRefusedProductFolder(installDirectory);
+    const bool refused = folder.refused != nullptr;
     if (!refused) {
         // A folder of the suite's own is emptied whole in one walk; any other
         // loses the suite's files at every depth first, then the product

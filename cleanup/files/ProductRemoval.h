@@ -3,6 +3,8 @@
 #pragma once
 #include <cstddef>
 
+#include "../paths/InstallFolder.h"
+
 class KeptPaths;
 
 // Size the run's install-directory buffer needs: 259 characters, the backslash
@@ -22,6 +24,12 @@ int HoldsSuiteProgram(const char* folder);
 // True when RemoveProductFolder refuses to clean installDirectory: no path, a
 // protected folder (ProtectedFolders.h), or a folder that is itself a reparse point.
 bool IsRefusedProductFolder(const char* installDirectory);
+// Why RemoveProductFolder refuses installDirectory ("no folder named", "a
+// protected folder", "a link"), or null when it cleans it.
+const char* WhyRefusedProductFolder(const char* installDirectory);
+// installDirectory (the run's buffer, may be null) judged once for the whole
+// run: its comparable form and the removal's verdict.
+InstallFolderRecord JudgeInstallFolder(char* installDirectory);
 
 // Deletes the suite's files and folders below installDirectory (everything when
 // its last component is ZRP2006 or ZRP2007, else only by name) and the folder
@@ -31,6 +39,8 @@ bool IsRefusedProductFolder(const char* installDirectory);
 // installDirectory buffer. Returns 1 when the folder was cleaned (what is in use
 // or kept stays), 0 when it was refused.
 int RemoveProductFolder(char* installDirectory, size_t capacity, const KeptPaths* keep = nullptr);
+// The same on a folder already judged (JudgeInstallFolder): its verdict is not asked again.
+int RemoveProductFolder(const InstallFolderRecord& folder, size_t capacity, const KeptPaths* keep = nullptr);
 
 // Deletes the desktop shortcuts whose executables are gone from
 // installDirectory, the three program-menu folders and QRECYCLE\Desktop.INI.

@@ -7,7 +7,6 @@
 #include "../../sys/ShellCalls.h"
 #include "../report/RunReport.h"
 #include "FolderCopy.h"
-#include "../paths/FolderIdentity.h"
 #include "FolderWalk.h"
 #include "KeptPaths.h"
 #include "../paths/PathText.h"
@@ -64,11 +63,10 @@ bool CopyItem(const RuleItem& item, const char* source, const CopyPlace& place) 
 // kRulesFolderName in a documents folder (CSIDL_PERSONAL, CSIDL_COMMON_DOCUMENTS)
 // as the place for copies; unusable when it cannot be had or lies in the
 // folder being cleaned.
-CopyPlace DocumentsPlace(int csidl, const char* installDirectory) {
+CopyPlace DocumentsPlace(int csidl, const InstallFolderRecord& install) {
     CopyPlace place;
     char documents[MAX_PATH] = {};
-    if (!GetSpecialFolderPath(nullptr, documents, csidl, FALSE) || !documents[0] ||
-        folderid::IsSameOrBelow(documents, installDirectory))
+    if (!GetSpecialFolderPath(nullptr, documents, csidl, FALSE) || !documents[0] || install.Holds(documents))
         return place;
     if (!BuildPath(place.anchor, sizeof place.anchor, documents) ||
         !BuildPath(place.base, sizeof place.base, documents, "\\", kRulesFolderName))
@@ -79,6 +77,17 @@ CopyPlace DocumentsPlace(int csidl, const char* installDirectory) {
 }  // namespace
 
 int PreserveUserRules(const char* installDirectory, KeptPaths* uncopied, RulesPlace place) {
+    char dir[520];
+    if (!installDirectory || !BuildPath(dir, sizeof dir, installDirectory)) return 1;
+    const InstallFolderRecord install = IdentifyFolder(dir);
+    char tool[520];
+    const bool besideTool = place != RulesPlace::kAllUsers && ToolFolder(tool, sizeof tool) && !install.Holds(tool);
+    return PreserveUserRules(install, besideTool ? tool : nullptr, uncopied, place);
+}
+
+int PreserveUserRules(const InstallFolderRecord& install, const char* besideTool, KeptPaths* uncopied,
+                      RulesPlace place) {
+    const char* installDirectory = install.path;
     if (!installDirectory) return 1;
     const char* sep = pathtext::EndsWithBackslash(installDirectory) ? "" : "\\";
 
@@ -88,13 +97,10 @@ int PreserveUserRules(const char* installDirectory, KeptPaths* uncopied, RulesPl
     // one sits at is started from a folder its deployment empties afterwards,
     // often as an account no one logs on with: all users' documents alone.
     const bool allUsers = place == RulesPlace::kAllUsers;
-    CopyPlace beside, documents = DocumentsPlace(allUsers ? CSIDL_COMMON_DOCUMENTS : CSIDL_PERSONAL, installDirectory);
-    char tool[520];
-    if (!allUsers && ToolFolder(tool, sizeof tool)) {
-        if (!folderid::IsSameOrBelow(tool, installDirectory)) {
-            BuildPath(beside.anchor, sizeof beside.anchor, tool);
-            BuildPath(beside.base, sizeof beside.base, tool);
-        }
+    CopyPlace beside, documents = DocumentsPlace(allUsers ? CSIDL_COMMON_DOCUMENTS : CSIDL_PERSONAL, install);
+    if (!allUsers && besideTool) {
+        BuildPath(beside.anchor, sizeof beside.anchor, besideTool);
+        BuildPath(beside.base, sizeof beside.base, besideTool);
     }
     const CopyPlace* places[2] = {beside.Usable() ? &beside : &documents, beside.Usable() ? &documents : nullptr};
     if (allUsers) {

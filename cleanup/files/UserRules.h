@@ -1,6 +1,8 @@
 // Copies the user's own rule files out of the program folder before it is cleaned.
 #pragma once
 
+#include "../paths/InstallFolder.h"
+
 class KeptPaths;
 
 // Where the copies go.
@@ -22,6 +24,11 @@ enum class RulesPlace {
 // every item that exists was copied, 0 otherwise.
 int PreserveUserRules(const char* installDirectory, KeptPaths* uncopied = nullptr,
                       RulesPlace place = RulesPlace::kBesideTool);
+// The same on a folder already judged (JudgeInstallFolder), which is not asked
+// again: besideTool is the tool's folder when the run lets the copies go there
+// (it does not lie in the install folder), else null.
+int PreserveUserRules(const InstallFolderRecord& install, const char* besideTool, KeptPaths* uncopied,
+                      RulesPlace place);
 
 // The folder in the user's or all users' documents that receives the copies then.
 extern const char kRulesFolderName[];

@@ -31,6 +31,7 @@ public:
     int folderCleaned = 1;    // what the folder removal reports
     std::string startFolder;  // what the command line names, "" none
     int holdsSuite = 1;       // whether the folder holds one of the suite's programs
+    const char* refused = nullptr;  // why the folder's judgement refuses it, null: cleanable
     int rulesCopied = 1;      // what the rule copies report
     std::vector<std::string> kept;  // what the folder removal was told to leave
     // The report the run opens; null runs without one.
@@ -65,6 +66,7 @@ public:
         return 1;
     }
     int HoldsSuiteProgram(const char* dir) override { return Call(std::string("HoldsSuiteProgram ") + dir), holdsSuite; }
+    const char* JudgeFolders(char*) override { return refused; }
     HRESULT RestoreScriptEngines() override { return Call("RestoreScriptEngines"), engines; }
     int DeleteProductKeys(HKEY root) override {
         Call(root == HKEY_LOCAL_MACHINE ? "DeleteProductKeys(HKLM)" : "DeleteProductKeys(HKCU)");

@@ -8,6 +8,7 @@
 
 #include <cstring>
 
+#include "CapturedReport.h"
 #include "ChangeSession.h"
 #include "ProductRemoval.h"
 #include "RegTestSupport.h"
@@ -191,13 +192,19 @@ TEST_F(RunOnceTest, OnlyAFileStillInUseBringsTheToolBack) {
         HANDLE held = inUse ? ::CreateFileA((dir + "\\TQM32.EXE").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0,
                                             nullptr)
                             : INVALID_HANDLE_VALUE;
+        ReportRecord report;
         {
             change::Session session(change::Mode::Act);
+            CapturedReport captured(&report);
+            ReportScope scope(&captured);
             char text[InstallDirectoryBufferSize] = {};
             std::strcpy(text, dir.c_str());
             RemoveProductFolder(text, sizeof text);
             ScheduleFolderRemoval(text);
         }
+        const std::string text = report.Text();
+        const size_t left = text.find(": left, not empty");
+        EXPECT_TRUE(left != std::string::npos && left == text.rfind(": left, not empty")) << "said once:\n" << text;
         if (held != INVALID_HANDLE_VALUE) ::CloseHandle(held);
         DWORD type;
         std::string data;

@@ -8,6 +8,8 @@
 //                                   second start and the companion, in a
 //                                   change session; exit 0 when "TQMUNLOAD" was
 //                                   registered
+//   restart_tool --gone <dir>       ScheduleFolderRemoval on a folder that is gone,
+//                                   in a change session; exit 0 when it succeeded
 //   restart_tool <anything else>    what RunOnce starts: writes its command line
 //                                   to record-<its name>.txt beside itself
 #include <windows.h>
@@ -71,6 +73,10 @@ int Schedule(const std::string& dir, bool run) {
 int main(int argc, char** argv) {
     if (argc >= 3 && std::strcmp(argv[1], "--schedule") == 0) return Schedule(argv[2], false);
     if (argc >= 3 && std::strcmp(argv[1], "--remove") == 0) return Schedule(argv[2], true);
+    if (argc >= 3 && std::strcmp(argv[1], "--gone") == 0) {
+        change::Session session(change::Mode::Act);
+        return ScheduleFolderRemoval(argv[2]) == 1 ? 0 : 1;
+    }
     if (argc >= 3 && std::strcmp(argv[1], "--hold") == 0) {
         HANDLE h = ::CreateFileA(argv[2], GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, 0, nullptr);
         if (h == INVALID_HANDLE_VALUE) return 1;

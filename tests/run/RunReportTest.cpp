@@ -1,6 +1,7 @@
 // What a run with substituted operations writes into its report.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
@@ -47,6 +48,7 @@ TEST(RunReportSession, TheRunWritesHeaderSectionsAnswersAndTheEndFlushedAsItGoes
         int answer;
         std::vector<std::string> want;  // in this order
         const char* folder;
+        const char* refused = nullptr;  // the folder's judgement
     };
     const Case cases[] = {
         {"interactive, start declined", &kInteractiveRun, IDNO,
@@ -61,13 +63,17 @@ TEST(RunReportSession, TheRunWritesHeaderSectionsAnswersAndTheEndFlushedAsItGoes
         {"silent", &kSilentRun, IDNO,
          {"Run mode: silent (-s)", "Install folder: C:\\Apps\\ZRP2007", "End: restart declined"}, "C:\\Apps\\ZRP2007"},
         {"quiet", &kQuietRun, IDYES, {"Run mode: quiet (/quiet)", "== ", "Summary: "}, "C:\\Apps\\ZRP2007"},
+        {"refused folder: said so, and the report may lie in it", &kInteractiveRun, IDYES,
+         {"Install folder: C:\\Apps\\ZRP2007 (refused: a link; the removal leaves it)", "== "}, "<none>", "a link"},
     };
     for (const Case& c : cases) {
         g_report = tolmtest::ReportRecord();
         FakeHost host;
         host.answers = {c.answer, c.answer, c.answer};
         ReportingOperations ops;
+        ops.refused = c.refused;
         RunUninstall(*c.mode, host, ops);
+        EXPECT_LE(std::count(ops.calls.begin(), ops.calls.end(), "CanManageServices"), 1) << c.name << ": asked again";
         const std::string text = g_report.Text();
         size_t at = 0;
         for (const std::string& w : c.want) {

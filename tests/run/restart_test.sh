@@ -4,7 +4,8 @@
 # Then the run's file step from a folder anyone may change (standing for
 # Downloads): the copies RunOnce names lie in the administrators' folder, byte
 # for byte the tool and its companion; files put in the first folder afterwards
-# never start; the restart deletes the queued folder before RunOnce runs.
+# never start; the restart deletes the queued folder before RunOnce runs; the
+# copies queue themselves once the logon that started them has passed.
 # The tool is run as on Windows XP, where every program an administrator runs
 # has the administrator's rights (so that Wine's folders, which the user owns,
 # count as administrators' ones; see docs/PLATFORM.md).
@@ -84,4 +85,10 @@ for _ in $(seq 1 $((300 * scale))); do [ -s "$admin/record-restart_tool.txt" ] &
 ls "$root/bin"/record-*.txt >/dev/null 2>&1 && { echo "a file of the user's folder was started"; exit 1; }
 [ ! -e "$root/ZRP2007" ] || { echo "the queued folder is still there after the restart"; exit 1; }
 echo "the copies ran at the restart, the queued folder went before"
+# The copy the logon started, its work done, goes at the next restart, and the companion's copy with it.
+wine 'C:\ProgramData\TolmUnload\restart_tool.exe' --gone 'C:\tolmrestart\ZRP2007' </dev/null >/dev/null 2>&1 ||
+  { echo "the logon's copy failed"; exit 1; }
+queue=$(value 'HKLM\System\CurrentControlSet\Control\Session Manager' PendingFileRenameOperations)
+case "$queue" in *'TolmUnload\restart_tool.exe'*'TolmUnload\vista_i.exe'*) ;; *) echo "queued: $queue"; exit 1;; esac
+wine reg delete 'HKLM\System\CurrentControlSet\Control\Session Manager' /v PendingFileRenameOperations /f </dev/null >/dev/null 2>&1
 rm -rf "$root" "$admin/restart_tool.exe" "$admin/vista_i.exe" "$admin"/record-*.txt
