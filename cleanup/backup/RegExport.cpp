@@ -124,7 +124,42 @@ bool AppendTree(HKEY root, const std::string& path, std::string& out, std::vecto
     }
 }
 
+// The name of the subkey of key equal to name without regard to case; "" when
+// key has none.
+std::string SubkeySpelling(HKEY key, const std::string& name) {
+    char sub[260];
+    for (DWORD i = 0;; ++i) {
+        DWORD size = sizeof sub;
+        const LONG rc = ::RegEnumKeyExA(key, i, sub, &size, nullptr, nullptr, nullptr, nullptr);
+        if (rc == ERROR_NO_MORE_ITEMS || (rc != ERROR_SUCCESS && rc != ERROR_MORE_DATA)) return "";
+        if (rc == ERROR_SUCCESS && pathtext::EqualNoCase(sub, name.c_str())) return std::string(sub, size);
+    }
+}
+
 }  // namespace
+
+std::string RegistrySpelling(HKEY root, const char* path) {
+    const std::string given = path ? path : "";
+    std::string spelled;
+    RegKey level;
+    HKEY parent = root;
+    size_t at = 0;
+    while (at < given.size()) {
+        size_t end = given.find('\\', at);
+        if (end == std::string::npos) end = given.size();
+        const std::string name = SubkeySpelling(parent, given.substr(at, end - at));
+        if (name.empty()) break;
+        spelled += (at ? "\\" : "") + name;
+        at = end + 1;
+        RegKey next;
+        if (at >= given.size() ||
+            ::RegOpenKeyExA(parent, name.c_str(), 0, KEY_ENUMERATE_SUB_KEYS, next.Put()) != ERROR_SUCCESS)
+            break;
+        level = std::move(next);
+        parent = level.Get();
+    }
+    return at >= given.size() ? spelled : spelled + (at ? "\\" : "") + given.substr(at);
+}
 
 std::string KeyName(HKEY root, const char* path) {
     std::string name = RootText(root);

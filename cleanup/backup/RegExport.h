@@ -16,6 +16,12 @@ namespace regexport {
 // either bitness puts them back in the same place.
 std::string KeyName(HKEY root, const char* path);
 
+// path with each level named as the registry spells it, whatever the case the
+// caller wrote it in: an import creates a deleted key by the name it is given.
+// The levels from the first one that is not there (or cannot be listed) on
+// stay as given.
+std::string RegistrySpelling(HKEY root, const char* path);
+
 // The sections of root\path and of every key below it, each "[name]" followed
 // by its values, a key before its subkeys; "" when the key cannot be opened.
 // keys, when given, receives the name of each key written. "" as well, with
