@@ -110,8 +110,8 @@ std::string RegistryBackupFile::Ancestors(HKEY root, const char* path) {
 
 bool RegistryBackupFile::SaveTree(HKEY root, const char* given, change::SaveObstacle* obstacle) {
     // Named as the registry spells each level: an import creates the key by that name.
-    const std::string spelled = regexport::RegistrySpelling(root, given);
-    const char* path = spelled.c_str();
+    const std::string spelled = given ? m_spelling.Of(root, given) : "";
+    const char* path = given ? spelled.c_str() : nullptr;
     std::vector<std::string> keys;
     change::SaveObstacle found;
     const std::string tree = regexport::TreeText(root, path, &keys, &found);
@@ -126,8 +126,8 @@ bool RegistryBackupFile::SaveTree(HKEY root, const char* given, change::SaveObst
 }
 
 bool RegistryBackupFile::SaveValue(HKEY root, const char* given, const char* name, change::SaveObstacle* obstacle) {
-    const std::string spelled = regexport::RegistrySpelling(root, given);
-    const char* path = spelled.c_str();
+    const std::string spelled = given ? m_spelling.Of(root, given) : "";
+    const char* path = given ? spelled.c_str() : nullptr;
     change::SaveObstacle found;
     const std::string value = regexport::ValueText(root, path, name, &found);
     if (found) {
@@ -142,8 +142,8 @@ bool RegistryBackupFile::SaveValue(HKEY root, const char* given, const char* nam
 
 bool RegistryBackupFile::SaveValueOrAbsence(HKEY root, const char* given, const char* name,
                                             change::SaveObstacle* obstacle) {
-    const std::string spelled = regexport::RegistrySpelling(root, given);
-    const char* path = spelled.c_str();
+    const std::string spelled = given ? m_spelling.Of(root, given) : "";
+    const char* path = given ? spelled.c_str() : nullptr;
     change::SaveObstacle found;
     std::string value = regexport::ValueText(root, path, name, &found);
     if (found) {
