@@ -53,6 +53,8 @@ protected:
     DECLARE_MESSAGE_MAP()
 
 private:
+    // Width and height of bmp; 0 by 0 for none.
+    static SIZE BitmapSize(HBITMAP bmp);
     // Paints bmp, or the button face colour when there is none.
     void PaintOrFill(CDC* pDC, const CBitmap& bmp, const RECT& rc);
     // Whether the window under the screen point p is this button.

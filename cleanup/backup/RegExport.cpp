@@ -1,5 +1,6 @@
 #include "RegExport.h"
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -125,6 +126,40 @@ bool AppendTree(HKEY root, const std::string& path, std::string& out, std::vecto
 }
 
 }  // namespace
+
+std::string KeySpelling::Of(HKEY root, const std::string& path) {
+    std::string spelled;
+    size_t at = 0;
+    while (at < path.size()) {
+        size_t end = path.find('\\', at);
+        if (end == std::string::npos) end = path.size();
+        const std::string level = path.substr(at, end - at);
+        const std::vector<std::string>& subkeys = Subkeys(root, spelled);
+        auto name = std::find_if(subkeys.begin(), subkeys.end(), [&](const std::string& sub) {
+            return pathtext::EqualNoCase(sub.c_str(), level.c_str());
+        });
+        if (name == subkeys.end()) break;
+        spelled += (at ? "\\" : "") + *name;
+        at = end + 1;
+    }
+    return at >= path.size() ? spelled : spelled + (at ? "\\" : "") + path.substr(at);
+}
+
+const std::vector<std::string>& KeySpelling::Subkeys(HKEY root, const std::string& parent) {
+    for (const Listing& listing : m_listings)
+        if (listing.root == root && listing.parent == parent) return listing.subkeys;
+    m_listings.push_back({root, parent, {}});
+    std::vector<std::string>& subkeys = m_listings.back().subkeys;
+    RegKey key;
+    if (::RegOpenKeyExA(root, parent.c_str(), 0, KEY_ENUMERATE_SUB_KEYS, key.Put()) != ERROR_SUCCESS) return subkeys;
+    char sub[260];
+    for (DWORD i = 0;; ++i) {
+        DWORD size = sizeof sub;
+        const LONG rc = ::RegEnumKeyExA(key.Get(), i, sub, &size, nullptr, nullptr, nullptr, nullptr);
+        if (rc == ERROR_SUCCESS) subkeys.push_back(std::string(sub, size));
+        else if (rc != ERROR_MORE_DATA) return subkeys;
+    }
+}
 
 std::string KeyName(HKEY root, const char* path) {
     std::string name = RootText(root);

@@ -16,6 +16,25 @@ namespace regexport {
 // either bitness puts them back in the same place.
 std::string KeyName(HKEY root, const char* path);
 
+// Names key paths as the registry spells each level, whatever the case the
+// caller wrote them in: an import creates a deleted key by the name it is
+// given. Each parent's subkeys are listed once; from the first level that was
+// not there when its parent was listed on, the path stays as given.
+class KeySpelling {
+public:
+    std::string Of(HKEY root, const std::string& path);
+
+private:
+    // The subkeys of root\parent (parent as spelled), listed at the first call.
+    const std::vector<std::string>& Subkeys(HKEY root, const std::string& parent);
+    struct Listing {
+        HKEY root;
+        std::string parent;
+        std::vector<std::string> subkeys;
+    };
+    std::vector<Listing> m_listings;
+};
+
 // The sections of root\path and of every key below it, each "[name]" followed
 // by its values, a key before its subkeys; "" when the key cannot be opened.
 // keys, when given, receives the name of each key written. "" as well, with

@@ -108,7 +108,10 @@ std::string RegistryBackupFile::Ancestors(HKEY root, const char* path) {
     return text;
 }
 
-bool RegistryBackupFile::SaveTree(HKEY root, const char* path, change::SaveObstacle* obstacle) {
+bool RegistryBackupFile::SaveTree(HKEY root, const char* given, change::SaveObstacle* obstacle) {
+    // Named as the registry spells each level: an import creates the key by that name.
+    const std::string spelled = given ? m_spelling.Of(root, given) : "";
+    const char* path = given ? spelled.c_str() : nullptr;
     std::vector<std::string> keys;
     change::SaveObstacle found;
     const std::string tree = regexport::TreeText(root, path, &keys, &found);
@@ -122,7 +125,9 @@ bool RegistryBackupFile::SaveTree(HKEY root, const char* path, change::SaveObsta
     return true;
 }
 
-bool RegistryBackupFile::SaveValue(HKEY root, const char* path, const char* name, change::SaveObstacle* obstacle) {
+bool RegistryBackupFile::SaveValue(HKEY root, const char* given, const char* name, change::SaveObstacle* obstacle) {
+    const std::string spelled = given ? m_spelling.Of(root, given) : "";
+    const char* path = given ? spelled.c_str() : nullptr;
     change::SaveObstacle found;
     const std::string value = regexport::ValueText(root, path, name, &found);
     if (found) {
@@ -135,8 +140,10 @@ bool RegistryBackupFile::SaveValue(HKEY root, const char* path, const char* name
     return true;
 }
 
-bool RegistryBackupFile::SaveValueOrAbsence(HKEY root, const char* path, const char* name,
+bool RegistryBackupFile::SaveValueOrAbsence(HKEY root, const char* given, const char* name,
                                             change::SaveObstacle* obstacle) {
+    const std::string spelled = given ? m_spelling.Of(root, given) : "";
+    const char* path = given ? spelled.c_str() : nullptr;
     change::SaveObstacle found;
     std::string value = regexport::ValueText(root, path, name, &found);
     if (found) {

@@ -10,6 +10,7 @@
 #include "../../framework/Handles.h"
 #include "../change/ChangeSession.h"
 #include "../change/ItemSet.h"
+#include "RegExport.h"
 
 class RegistryBackupFile : public change::RegistryBackup {
 public:
@@ -47,4 +48,5 @@ private:
     bool m_tried = false;
     bool m_failed = false;
     ItemSet m_named;  // the keys the file has a section for, in upper case
+    regexport::KeySpelling m_spelling;
 };

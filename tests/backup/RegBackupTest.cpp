@@ -22,16 +22,37 @@ namespace {
 const char kKey[] = "Software\\TolmTest\\Backup";
 // Where the round trip is made: a per-user key, and two that a 32-bit program
 // on 64-bit Windows sees in the 32-bit view (named in the backup where they live).
+// The run may spell a key otherwise than the registry does: the keys come back
+// as the registry spelt them.
 const struct Place {
     HKEY root;
     const char* key;   // the key the values go in
     const char* top;   // what the test makes and takes away again
+    bool upper;        // the run names the keys in upper case
 } kPlaces[] = {
-    {HKEY_CURRENT_USER, "Software\\TolmTest\\Backup", "Software\\TolmTest"},
-    {HKEY_LOCAL_MACHINE, "SOFTWARE\\TolmTest\\Backup", "SOFTWARE\\TolmTest"},
+    {HKEY_CURRENT_USER, "Software\\TolmTest\\Backup", "Software\\TolmTest", false},
+    {HKEY_LOCAL_MACHINE, "SOFTWARE\\TolmTest\\Backup", "SOFTWARE\\TolmTest", false},
     {HKEY_CLASSES_ROOT, "CLSID\\{7E57B0C0-0000-4000-8000-00000000B4C5}\\InprocServer32",
-     "CLSID\\{7E57B0C0-0000-4000-8000-00000000B4C5}"},
+     "CLSID\\{7E57B0C0-0000-4000-8000-00000000B4C5}", false},
+    {HKEY_CURRENT_USER, "Software\\TolmTest\\antivirus\\Engine", "Software\\TolmTest", true},
 };
+
+std::string Upper(std::string text) {
+    for (char& c : text) c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
+    return text;
+}
+
+// path and every key below it, the ones below as the registry spells them.
+std::vector<std::string> KeyTree(HKEY root, const std::string& path) {
+    std::vector<std::string> keys = {path};
+    HKEY key;
+    if (::RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key)) return {};
+    char sub[260];
+    for (DWORD i = 0, size = sizeof sub; !::RegEnumKeyExA(key, i, sub, &size, 0, 0, 0, 0); ++i, size = sizeof sub)
+        for (const std::string& k : KeyTree(root, path + "\\" + sub)) keys.push_back(k);
+    ::RegCloseKey(key);
+    return keys;
+}
 
 struct Value {
     std::string name;
@@ -99,15 +120,16 @@ TEST(RegistryBackup, RegeditPutsBackEveryTypeNameAndData) {
             ASSERT_TRUE(regtest::SetRawString(place.root, key, "no terminator", "abc"));
             ASSERT_TRUE(SetRaw(place.root, deep, {"deep", REG_SZ, std::string("x\0", 2)}));
             const std::vector<Value> before = ReadValues(place.root, key), deeper = ReadValues(place.root, deep);
+            const std::vector<std::string> keys = KeyTree(place.root, place.top);
             std::string path;
             {
                 // As a run saves: a value of a key two levels below the top, then the
                 // subtree goes, then what is left of the tree; the deep key comes back
                 // from its own section alone.
                 RegistryBackupFile backup({s.Path()});
-                backup.SaveValue(place.root, deep.c_str(), "deep");
+                backup.SaveValue(place.root, (place.upper ? Upper(deep) : deep).c_str(), "deep");
                 regtest::DeleteTree(place.root, key + "\\Sub");
-                backup.SaveTree(place.root, place.top);
+                backup.SaveTree(place.root, (place.upper ? Upper(place.top) : place.top).c_str());
                 path = backup.Path();
             }
             ASSERT_FALSE(path.empty());
@@ -124,6 +146,7 @@ TEST(RegistryBackup, RegeditPutsBackEveryTypeNameAndData) {
             EXPECT_NE(text.find("\"no terminator\"=hex(1):61,62,63\r\n"), std::string::npos) << text;
             regtest::DeleteTree(place.root, place.top);
             ASSERT_TRUE(Import(editor, path));
+            EXPECT_EQ(keys, KeyTree(place.root, place.top));
             const std::vector<Value> after = ReadValues(place.root, key);
             ASSERT_EQ(after.size(), before.size()) << text;
             for (size_t i = 0; i < before.size(); ++i) {

@@ -17,52 +17,40 @@
 
 namespace {
 
-const DWORD kStale = 0xdeadbeef;        // set before each call
 const DWORD kClobbered = ERROR_WRITE_FAULT;  // what writing the report and the backup leave
-const DWORD kSucceeded = 0xFFFFFFFF;
 
 class ClobberingBackup : public change::RegistryBackup {
 public:
-    bool SaveTree(HKEY, const char*, change::SaveObstacle*) override {
-        ::SetLastError(kClobbered);
-        return true;
-    }
-    bool SaveValue(HKEY, const char*, const char*, change::SaveObstacle*) override {
+    bool SaveTree(HKEY, const char*, change::SaveObstacle*) override { return Clobber(); }
+    bool SaveValue(HKEY, const char*, const char*, change::SaveObstacle*) override { return Clobber(); }
+    static bool Clobber() {
         ::SetLastError(kClobbered);
         return true;
     }
 };
 
-// The error a caller of a BOOL call reads.
-DWORD Error(BOOL ok) { return ok ? kSucceeded : ::GetLastError(); }
+// The error a caller of a BOOL call reads (0xFFFFFFFF when it succeeded).
+DWORD Error(BOOL ok) { return ok ? 0xFFFFFFFF : ::GetLastError(); }
 
-BOOL WINAPI RefusedTermination(HANDLE, UINT) {
-    ::SetLastError(ERROR_ACCESS_DENIED);
-    return FALSE;
-}
+BOOL WINAPI Refused(HANDLE, UINT) { return ::SetLastError(ERROR_ACCESS_DENIED), FALSE; }
 DWORD WINAPI NoWait(HANDLE, DWORD) { return WAIT_OBJECT_0; }
-BOOL WINAPI RefusedRestart(UINT, DWORD) {
-    ::SetLastError(ERROR_PRIVILEGE_NOT_HELD);
-    return FALSE;
-}
+BOOL WINAPI RefusedRestart(UINT, DWORD) { return ::SetLastError(ERROR_PRIVILEGE_NOT_HELD), FALSE; }
 
-// A note made after a failed call of the system's: the call's error, or 0
-// when the note changed it.
-DWORD NoteAfterAFailure(void (*note)()) {
+// The error of a failed call of the system's, read after note: the call's own
+// (path not found) unless the note changed it.
+DWORD AfterNote(void (*note)()) {
     ::GetFileAttributesA("C:\\tolmtest\\missing\\x");
-    const DWORD e = ::GetLastError();
     note();
-    return ::GetLastError() == e ? e : 0;
+    return ::GetLastError();
 }
 
 TEST(LastError, EveryChangeAndNoteLeavesTheFailedCallsOwn) {
     tolmtest::ScratchDir s("lasterror");
-    const std::string missing = s / "missing.txt", full = s / "full", held = s / "held.txt";
-    ASSERT_TRUE(filetest::MakeFile(full + "\\file.txt"));
-    ASSERT_TRUE(filetest::MakeFile(held));
+    const std::string missing = s / "missing.txt", full = s / "full", held = s / "held.txt", copy = s / "copy";
+    ASSERT_TRUE(filetest::MakeFile(full + "\\file.txt") && filetest::MakeFile(held));
     // Open without the sharing a deletion needs: the file is in use.
-    const HANDLE holder = ::CreateFileA(held.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+    FileHandle holder(::CreateFileA(held.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(holder.Valid());
     const char kKey[] = "Software\\TolmTest\\LastError";
     ASSERT_TRUE(regtest::CreateKey(HKEY_CURRENT_USER, kKey));
     RegKeyHolder readOnly, writable;
@@ -70,71 +58,58 @@ TEST(LastError, EveryChangeAndNoteLeavesTheFailedCallsOwn) {
     ASSERT_EQ(change::OpenKey(HKEY_CURRENT_USER, kKey, KEY_ALL_ACCESS, writable), ERROR_SUCCESS);
     const RegKeyHolder &key = writable, &readKey = readOnly;
     const std::string missingKey = std::string(kKey) + "\\Missing";
-    const change::EndCalls refused = {RefusedTermination, NoWait};
-    using change::Mode;
+    const HKEY cu = HKEY_CURRENT_USER;
+    SERVICE_STATUS st;
+    using namespace change;
+    const Mode act = Mode::Act, preview = Mode::Preview;
+    const DWORD absent = ERROR_FILE_NOT_FOUND, inUse = ERROR_SHARING_VIOLATION, noPath = ERROR_PATH_NOT_FOUND,
+                denied = ERROR_ACCESS_DENIED, noHandle = ERROR_INVALID_HANDLE;
 
-    struct Case {
+    const struct {
         const char* name;
         Mode mode;
         std::function<DWORD()> call;  // the error its caller reads
         DWORD expected;
     } cases[] = {
-        {"RemoveFile, absent", Mode::Act, [&] { return Error(change::RemoveFile(missing.c_str())); }, ERROR_FILE_NOT_FOUND},
-        {"RemoveFile, absent, preview", Mode::Preview, [&] { return Error(change::RemoveFile(missing.c_str())); },
-         ERROR_FILE_NOT_FOUND},
-        {"RemoveFile, in use", Mode::Act, [&] { return Error(change::RemoveFile(held.c_str())); }, ERROR_SHARING_VIOLATION},
-        {"RemoveFileIfPresent, in use", Mode::Act, [&] { return Error(change::RemoveFileIfPresent(held.c_str())); },
-         ERROR_SHARING_VIOLATION},
-        {"RemoveFolder, not empty", Mode::Act, [&] { return Error(change::RemoveFolder(full.c_str(), true)); },
+        {"RemoveFile, absent", act, [&] { return Error(RemoveFile(missing.c_str())); }, absent},
+        {"RemoveFile, absent, preview", preview, [&] { return Error(RemoveFile(missing.c_str())); }, absent},
+        {"RemoveFile, in use", act, [&] { return Error(RemoveFile(held.c_str())); }, inUse},
+        {"RemoveFileIfPresent, in use", act, [&] { return Error(RemoveFileIfPresent(held.c_str())); }, inUse},
+        {"RemoveFolder, not empty", act, [&] { return Error(RemoveFolder(full.c_str(), true)); }, ERROR_DIR_NOT_EMPTY},
+        {"RemoveFolder, not empty, preview", preview, [&] { return Error(RemoveFolder(full.c_str(), false)); },
          ERROR_DIR_NOT_EMPTY},
-        {"RemoveFolder, not empty, preview", Mode::Preview,
-         [&] { return Error(change::RemoveFolder(full.c_str(), false)); }, ERROR_DIR_NOT_EMPTY},
-        {"RemoveFolder, absent", Mode::Act, [&] { return Error(change::RemoveFolder(missing.c_str(), false)); },
-         ERROR_FILE_NOT_FOUND},
-        {"CopyToFile, no source", Mode::Act, [&] { return Error(change::CopyToFile(missing.c_str(), (s / "copy").c_str())); },
-         ERROR_FILE_NOT_FOUND},
-        {"DeleteValue, absent", Mode::Act, [&] { return DWORD(change::DeleteValue(key, "missing")); }, ERROR_FILE_NOT_FOUND},
-        {"DeleteKey, absent", Mode::Act,
-         [&] { return DWORD(change::DeleteKey(HKEY_CURRENT_USER, missingKey.c_str())); }, ERROR_FILE_NOT_FOUND},
-        {"DeleteSubkey, absent", Mode::Act, [&] { return DWORD(change::DeleteSubkey(key, "Missing")); }, ERROR_FILE_NOT_FOUND},
-        {"DeleteTree, absent", Mode::Act,
-         [&] { return DWORD(change::DeleteTree(HKEY_CURRENT_USER, missingKey.c_str())); }, ERROR_FILE_NOT_FOUND},
-        {"WriteString, a key opened to read", Mode::Act, [&] { return DWORD(change::WriteString(readKey, "v", "x")); },
-         ERROR_ACCESS_DENIED},
-        {"StopService, no service", Mode::Act,
-         [&] { SERVICE_STATUS st; return Error(change::StopService(nullptr, "TolmNone", &st)); }, ERROR_INVALID_HANDLE},
-        {"StopService, no service, preview", Mode::Preview,
-         [&] { SERVICE_STATUS st; return Error(change::StopService(nullptr, "TolmNone", &st)); }, ERROR_INVALID_HANDLE},
-        {"DeleteService, no service", Mode::Act,
-         [&] { return Error(change::DeleteService(nullptr, "TolmNone", false)); }, ERROR_INVALID_HANDLE},
-        {"EndProcess, termination refused", Mode::Act,
-         [&] { return Error(change::EndProcess(refused, nullptr, "x.exe", 1, 0)); }, ERROR_ACCESS_DENIED},
-        {"Restart, refused", Mode::Act, [&] { return Error(change::Restart(RefusedRestart)); }, ERROR_PRIVILEGE_NOT_HELD},
-        {"Note", Mode::Act, [] { return NoteAfterAFailure([] { report::Note("x %d", 1); }); }, ERROR_PATH_NOT_FOUND},
-        {"Section", Mode::Act, [] { return NoteAfterAFailure([] { report::Section("x"); }); }, ERROR_PATH_NOT_FOUND},
-        {"Flush", Mode::Act, [] { return NoteAfterAFailure([] { report::Flush(); }); }, ERROR_PATH_NOT_FOUND},
-        {"InstallFolder", Mode::Act, [] { return NoteAfterAFailure([] { report::InstallFolder("C:\\x"); }); },
-         ERROR_PATH_NOT_FOUND},
-        {"Opened", Mode::Act, [] { return NoteAfterAFailure([] { report::Opened(HKEY_CURRENT_USER, "x", 2); }); },
-         ERROR_PATH_NOT_FOUND},
-        {"Kept", Mode::Act, [] { return NoteAfterAFailure([] { report::Kept("file", "C:\\x", "why"); }); },
-         ERROR_PATH_NOT_FOUND},
+        {"RemoveFolder, absent", act, [&] { return Error(RemoveFolder(missing.c_str(), false)); }, absent},
+        {"CopyToFile, no source", act, [&] { return Error(CopyToFile(missing.c_str(), copy.c_str())); }, absent},
+        {"DeleteValue, absent", act, [&] { return DWORD(DeleteValue(key, "missing")); }, absent},
+        {"DeleteKey, absent", act, [&] { return DWORD(DeleteKey(cu, missingKey.c_str())); }, absent},
+        {"DeleteSubkey, absent", act, [&] { return DWORD(DeleteSubkey(key, "Missing")); }, absent},
+        {"DeleteTree, absent", act, [&] { return DWORD(DeleteTree(cu, missingKey.c_str())); }, absent},
+        {"WriteString, a key opened to read", act, [&] { return DWORD(WriteString(readKey, "v", "x")); }, denied},
+        {"StopService, no service", act, [&] { return Error(StopService(nullptr, "None", &st)); }, noHandle},
+        {"StopService, no service, preview", preview, [&] { return Error(StopService(nullptr, "None", &st)); },
+         noHandle},
+        {"DeleteService, no service", act, [&] { return Error(DeleteService(nullptr, "None", false)); }, noHandle},
+        {"EndProcess, refused", act, [&] { return Error(EndProcess({Refused, NoWait}, nullptr, "x", 1, 0)); }, denied},
+        {"Restart, refused", act, [&] { return Error(Restart(RefusedRestart)); }, ERROR_PRIVILEGE_NOT_HELD},
+        {"Note", act, [] { return AfterNote([] { report::Note("x %d", 1); }); }, noPath},
+        {"Section", act, [] { return AfterNote([] { report::Section("x"); }); }, noPath},
+        {"Flush", act, [] { return AfterNote([] { report::Flush(); }); }, noPath},
+        {"InstallFolder", act, [] { return AfterNote([] { report::InstallFolder("C:\\x"); }); }, noPath},
+        {"Opened", act, [] { return AfterNote([] { report::Opened(HKEY_CURRENT_USER, "x", 2); }); }, noPath},
+        {"Kept", act, [] { return AfterNote([] { report::Kept("file", "C:\\x", "why"); }); }, noPath},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         tolmtest::CapturedReport report(nullptr, kClobbered);
         ReportScope scope(&report);
-        change::Session session(c.mode);
+        Session session(c.mode);
         ClobberingBackup backup;
         session.SetBackup(&backup);
-        ::SetLastError(kStale);
+        ::SetLastError(0xdeadbeef);
         EXPECT_EQ(c.call(), c.expected);
         // The report had its chance to clobber the error.
         EXPECT_TRUE(!report.Record().events.empty() || !report.Record().folder.empty());
     }
-    ::CloseHandle(holder);
-    readOnly.Close();
-    writable.Close();
     regtest::DeleteTree(HKEY_CURRENT_USER, "Software\\TolmTest\\LastError");
 }
 

@@ -13,15 +13,6 @@ namespace {
 
 const std::string kLogs = "C:\\tolmtest\\e2e\\logs", kBlankLogs = "C:\\tolmtest\\e2e\\my logs";
 
-size_t BackupsIn(const std::string& folder) {
-    WIN32_FIND_DATAA fd;
-    HANDLE find = ::FindFirstFileA((folder + "\\TolmUnload-backup-*.reg").c_str(), &fd);
-    size_t n = 0;
-    for (BOOL more = find != INVALID_HANDLE_VALUE; more; more = ::FindNextFileA(find, &fd)) ++n;
-    if (find != INVALID_HANDLE_VALUE) ::FindClose(find);
-    return n;
-}
-
 class Deployment : public EndToEnd {
 protected:
     void TearDown() override {
@@ -69,8 +60,8 @@ TEST_F(Deployment, LogPutsTheReportWhereNamedAndTheBackupBesideIt) {
         if (c.report.find("run 1.log") != std::string::npos) {
             EXPECT_EQ(report.compare(0, earlier.size(), earlier), 0) << "the earlier run was not kept";
         }
-        EXPECT_EQ(BackupsIn(footprint::FolderOf(c.report)), c.seed ? 1u : 0u);
-        EXPECT_EQ(BackupsIn(tool), 0u);
+        EXPECT_EQ(Backups(footprint::FolderOf(c.report)).size(), c.seed ? 1u : 0u);
+        EXPECT_EQ(Backups().size(), 0u);
     }
 }
 

@@ -71,12 +71,12 @@ std::string EndToEnd::Report() const {
     return tolmtest::ReadWholeFile(std::string(footprint::kToolDir) + "\\TolmUnload.log").value_or("");
 }
 
-std::vector<std::string> EndToEnd::Backups() const {
+std::vector<std::string> EndToEnd::Backups(const std::string& folder) {
     std::vector<std::string> backups;
     WIN32_FIND_DATAA found;
-    HANDLE find = ::FindFirstFileA((std::string(footprint::kToolDir) + "\\TolmUnload-backup-*.reg").c_str(), &found);
+    HANDLE find = ::FindFirstFileA((folder + "\\TolmUnload-backup-*.reg").c_str(), &found);
     for (BOOL more = find != INVALID_HANDLE_VALUE; more; more = ::FindNextFileA(find, &found))
-        backups.push_back(std::string(footprint::kToolDir) + "\\" + found.cFileName);
+        backups.push_back(folder + "\\" + found.cFileName);
     if (find != INVALID_HANDLE_VALUE) ::FindClose(find);
     return backups;
 }

@@ -39,8 +39,8 @@ protected:
                    bool icon, const std::string& text = "") const;
     // The run report the tool left beside itself ("" none).
     std::string Report() const;
-    // The registry backups the tool left beside itself.
-    std::vector<std::string> Backups() const;
+    // The registry backups the tool left in folder (beside itself by default).
+    static std::vector<std::string> Backups(const std::string& folder = footprint::kToolDir);
     // "" when the machine is as the outcomes say, else what differs.
     std::string MachineDiffers(const footprint::Outcomes& outcomes) const;
 

@@ -44,14 +44,33 @@ bool FolderQueued(const std::string& folder) {
            queue.find(std::string("\\??\\") + folder + '\0') != std::string::npos;
 }
 
-class Restart : public EndToEnd {};
+class Restart : public EndToEnd {
+protected:
+    // The suite with a file of it in use, nothing left of an older attempt.
+    void SeedInUse() {
+        ::DeleteFileA(kBeforeRecord);
+        ::DeleteFileA(kDrivenRecord);
+        footprint::DeleteValue(HKEY_LOCAL_MACHINE, kRunOnce, kDriverValue);
+        Seed(footprint::kFullClearingDir, Scenario(true).installed);
+    }
+    // As a run without the file in use leaves the machine: the boot deleted the
+    // file and the folder, and ran every RunOnce value (the marker among them).
+    // Takes the footprint away at the end.
+    std::string MachineAfterTheBoot() {
+        const footprint::Scenario scenario = Scenario(false);
+        fp.reset(new footprint::Footprint(footprint::kFullClearingDir));
+        install.reset(new footprint::Installation(*fp, scenario.installed));
+        footprint::Outcomes outcomes = footprint::Expect(*fp, scenario);
+        for (size_t i = 0; i < outcomes.size(); ++i)
+            if (fp->Items()[i].kind == footprint::Kind::Value && fp->Items()[i].path == kRunOnce)
+                outcomes[i] = footprint::Outcome::NotThere;
+        return MachineDiffers(outcomes);
+    }
+};
 
 TEST_F(Restart, BeforeTheRestart) {
-    ::DeleteFileA(kBeforeRecord);
-    ::DeleteFileA(kDrivenRecord);
-    footprint::DeleteValue(HKEY_LOCAL_MACHINE, kRunOnce, kDriverValue);  // left by an older attempt
     const footprint::Scenario scenario = Scenario(true);
-    Seed(footprint::kFullClearingDir, scenario.installed);
+    SeedInUse();
     if (HasFatalFailure()) return;
     const tooldriver::Answerer yes = Answers({{IDS_CONFIRM_REMOVE_ALL, IDYES}, {IDS_CONFIRM_DELETE_FILES, IDYES}});
     const tooldriver::DriveResult r = tooldriver::Drive(fp->Tool(), "", true, [&](const tooldriver::Box& b) {
@@ -66,27 +85,14 @@ TEST_F(Restart, BeforeTheRestart) {
 }
 
 TEST_F(Restart, AfterTheRestart) {
-    const footprint::Scenario scenario = Scenario(false);
-    fp.reset(new footprint::Footprint(footprint::kFullClearingDir));
-    install.reset(new footprint::Installation(*fp, scenario.installed));  // takes it all away at the end
-    // As a run without the file in use leaves the machine: the boot deleted the
-    // file and the folder, and ran every RunOnce value (the marker among them).
-    footprint::Outcomes outcomes = footprint::Expect(*fp, scenario);
-    for (size_t i = 0; i < outcomes.size(); ++i)
-        if (fp->Items()[i].kind == footprint::Kind::Value && fp->Items()[i].path == kRunOnce)
-            outcomes[i] = footprint::Outcome::NotThere;
-    EXPECT_EQ(MachineDiffers(outcomes), "");
+    EXPECT_EQ(MachineAfterTheBoot(), "");
     EXPECT_EQ(::GetFileAttributesA(fp->InstallDir().c_str()), INVALID_FILE_ATTRIBUTES);
     EXPECT_FALSE(FolderQueued(fp->InstallDir()));
     ::DeleteFileA(kBeforeRecord);
 }
 
 TEST_F(Restart, QuietBeforeTheRestart) {
-    ::DeleteFileA(kBeforeRecord);
-    ::DeleteFileA(kDrivenRecord);
-    footprint::DeleteValue(HKEY_LOCAL_MACHINE, kRunOnce, kDriverValue);
-    const footprint::Scenario scenario = Scenario(true);
-    Seed(footprint::kFullClearingDir, scenario.installed);
+    SeedInUse();
     if (HasFatalFailure()) return;
     const tooldriver::DriveResult r =
         tooldriver::Drive(fp->Tool(), "/quiet", false, [](const tooldriver::Box&) { return IDOK; }, 120000);
@@ -103,14 +109,7 @@ TEST_F(Restart, QuietBeforeTheRestart) {
 }
 
 TEST_F(Restart, QuietAfterTheRestart) {
-    const footprint::Scenario scenario = Scenario(false);
-    fp.reset(new footprint::Footprint(footprint::kFullClearingDir));
-    install.reset(new footprint::Installation(*fp, scenario.installed));  // takes it all away at the end
-    footprint::Outcomes outcomes = footprint::Expect(*fp, scenario);
-    for (size_t i = 0; i < outcomes.size(); ++i)
-        if (fp->Items()[i].kind == footprint::Kind::Value && fp->Items()[i].path == kRunOnce)
-            outcomes[i] = footprint::Outcome::NotThere;
-    EXPECT_EQ(MachineDiffers(outcomes), "");
+    EXPECT_EQ(MachineAfterTheBoot(), "");
     // One run only: nothing started the tool again.
     const std::string report = Report();
     const size_t first = report.find("Run mode: quiet (/quiet)");

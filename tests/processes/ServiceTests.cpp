@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "../../cleanup/change/ChangeSession.h"
+#include "CapturedReport.h"
 #include "ProcTestSupport.h"
 #include "ServiceRemoval.h"
 #include "TestSupport.h"
@@ -182,13 +183,6 @@ TEST_F(ServiceRemovalTest, AFailedStatusQueryEndsTheWaitButNotTheDeletion) {
         << "deleted whatever the wait gave";
 }
 
-class ServiceLines : public RunReport {
-public:
-    void Line(const char* text) override { lines.push_back(text); }
-    void InstallFolder(const char*) override {}
-    std::vector<std::string> lines;
-};
-
 // A service that accepts no stop keeps running: the preview asks it what it
 // accepts and says what the run then says, and both count it as left until
 // the restart (it is only marked for deletion), not as gone.
@@ -196,11 +190,11 @@ TEST_F(ServiceRemovalTest, AServiceThatAcceptsNoStopIsPendingInTheRunAsInItsPrev
     Running(kWatch, StopMode::Refuse);
     std::vector<std::string> said[2];
     for (change::Mode mode : {change::Mode::Preview, change::Mode::Act}) {
-        ServiceLines report;
+        tolmtest::CapturedReport report;
         ReportScope scope(&report);
         change::Session session(mode);
         EXPECT_EQ(1, RunCounted());
-        said[mode == change::Mode::Act] = report.lines;
+        said[mode == change::Mode::Act] = report.Record().lines;
         EXPECT_EQ(session.Counts().pending, 1);
         EXPECT_EQ(session.Counts().removed, 1);
     }
