@@ -26,7 +26,7 @@ bool Answers(DWORD rowCode, DWORD code) {
 // words with %1 and %2 replaced by the details and %e by the code.
 std::string Filled(const char* words, const Change& change, DWORD code) {
     char number[16];
-    wsprintfA(number, "%lu", code);
+    wsprintfA(number, "%lu", code == kNoReason ? 0ul : code);
     std::string out;
     for (const char* p = words; *p; ++p) {
         const char mark = *p == '%' ? p[1] : '\0';

@@ -56,8 +56,13 @@ const DWORD kLeftUnsaved = ERROR_INVALID_DATA;
 
 // A sharing or lock violation: the file is in use.
 inline bool IsInUse(DWORD error) { return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION; }
+// A call that failed without saying why: never taken for done, reported as error 0.
+const DWORD kNoReason = OwnCode(0);
 // The result of a call that returns a BOOL and sets the last error.
-inline DWORD Code(BOOL ok) { return ok ? 0 : ::GetLastError(); }
+inline DWORD Code(BOOL ok) {
+    const DWORD error = ok ? 0 : ::GetLastError();
+    return ok ? 0 : error ? error : kNoReason;
+}
 
 using Call = std::function<DWORD()>;
 using Save = std::function<bool(SaveObstacle&)>;

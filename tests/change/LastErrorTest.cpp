@@ -6,6 +6,7 @@
 #include <functional>
 #include <string>
 
+#include "../../cleanup/change/ChangeOutcome.h"
 #include "../../cleanup/change/ChangeSession.h"
 #include "../../cleanup/change/FileChanges.h"
 #include "../../cleanup/change/RegistryChanges.h"
@@ -114,3 +115,21 @@ TEST(LastError, EveryChangeAndNoteLeavesTheFailedCallsOwn) {
 }
 
 }  // namespace
+
+// A call that fails without setting an error has failed all the same: not
+// counted removed, not forgotten by a preview, reported refused with error 0.
+TEST(LastError, AFailureWithoutAnErrorIsNoSuccess) {
+    for (const change::Mode mode : {change::Mode::Act, change::Mode::Preview}) {
+        change::Session session(mode);
+        tolmtest::ReportRecord record;
+        tolmtest::CapturedReport report(&record);
+        ReportScope scope(&report);
+        const auto silentFailure = [] { return ::SetLastError(0), change::Code(FALSE); };
+        const std::string item = change::PathItem("C:\\tolmtest\\x");
+        EXPECT_NE(change::Carry({"file C:\\tolmtest\\x", item, change::kDeletion}, silentFailure, silentFailure), 0u);
+        EXPECT_EQ(session.Counts().removed, 0);
+        EXPECT_EQ(session.Counts().refused, 1);
+        EXPECT_FALSE(session.IsGone(item));
+        EXPECT_NE(record.Text().find("refused (error 0)"), std::string::npos) << record.Text();
+    }
+}
