@@ -4,9 +4,8 @@
 #include <objbase.h>
 #include <shlobj.h>
 
-#include <string>
-
 #include <cstring>
+#include <string>
 
 #include "CapturedReport.h"
 #include "ChangeSession.h"
@@ -20,32 +19,19 @@ using namespace tolmtest;
 namespace {
 
 const char kRunOnce[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
+const std::string kAbsent = "<absent>";
 
-bool ReadValue(const char* name, DWORD* type, std::string* data) {
-    HKEY k = nullptr;
-    if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, kRunOnce, 0, KEY_READ, &k) != ERROR_SUCCESS) return false;
-    char buf[2048];
-    DWORD size = sizeof buf;
-    LONG r = ::RegQueryValueExA(k, name, nullptr, type, reinterpret_cast<BYTE*>(buf), &size);
-    ::RegCloseKey(k);
-    if (r != ERROR_SUCCESS) return false;
-    data->assign(buf, size);
-    return true;
+// A RunOnce value's data with its NUL; kAbsent when it is not there, and a
+// value that is not a string says so.
+std::string Value(const char* name) {
+    DWORD type = 0;
+    std::string data;
+    if (!regtest::ReadValue(HKEY_LOCAL_MACHINE, kRunOnce, name, &type, &data)) return kAbsent;
+    return type == REG_SZ ? data : "<type " + std::to_string(type) + ">";
 }
 
-void SetValue(const char* name, const std::string& text) {
-    HKEY k = nullptr;
-    ASSERT_EQ(ERROR_SUCCESS, ::RegCreateKeyExA(HKEY_LOCAL_MACHINE, kRunOnce, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr));
-    ::RegSetValueExA(k, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()), static_cast<DWORD>(text.size() + 1));
-    ::RegCloseKey(k);
-}
-
-void DeleteValue(const char* name) {
-    HKEY k = nullptr;
-    if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, kRunOnce, 0, KEY_ALL_ACCESS, &k) != ERROR_SUCCESS) return;
-    ::RegDeleteValueA(k, name);
-    ::RegCloseKey(k);
-}
+std::string Sz(const std::string& text) { return text + '\0'; }
+const std::string kMarker = Sz("");  // an empty string of one byte
 
 std::string ExePath() {
     char p[MAX_PATH];
@@ -60,89 +46,60 @@ protected:
     void SetUp() override { CleanUp(); }
     void TearDown() override { CleanUp(); }
     static void CleanUp() {
-        for (const char* v : {"TQMUNLOAD", "TQM7NEEDREBOOT", "UnloadReboot"}) DeleteValue(v);
-    }
-    void ExpectMarker() {
-        DWORD type = 0;
-        std::string data;
-        ASSERT_TRUE(ReadValue("TQM7NEEDREBOOT", &type, &data));
-        EXPECT_EQ(static_cast<DWORD>(REG_SZ), type);
-        EXPECT_EQ(std::string(1, '\0'), data) << "an empty string of one byte";
+        HKEY k = nullptr;
+        if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, kRunOnce, 0, KEY_ALL_ACCESS, &k) != ERROR_SUCCESS) return;
+        for (const char* v : {"TQMUNLOAD", "TQM7NEEDREBOOT", "UnloadReboot"}) ::RegDeleteValueA(k, v);
+        ::RegCloseKey(k);
     }
 };
 
 }  // namespace
 
-TEST_F(RunOnceTest, FolderAlreadyGoneGivesOnlyTheMarker) {
-    ScratchDir s("sched");
-    EXPECT_EQ(1, ScheduleFolderRemoval((s / "ZRP2007\\").c_str()));
-    DWORD type;
-    std::string data;
-    EXPECT_FALSE(ReadValue("TQMUNLOAD", &type, &data));
-    ExpectMarker();
-}
-
-TEST_F(RunOnceTest, EmptyFolderIsRemovedAndNotRegistered) {
-    ScratchDir s("sched");
-    ASSERT_TRUE(::CreateDirectoryA((s / "ZRP2007").c_str(), nullptr));
-    EXPECT_EQ(1, ScheduleFolderRemoval((s / "ZRP2007\\").c_str()));
-    EXPECT_FALSE(::GetFileAttributesA((s / "ZRP2007").c_str()) != INVALID_FILE_ATTRIBUTES);
-    DWORD type;
-    std::string data;
-    EXPECT_FALSE(ReadValue("TQMUNLOAD", &type, &data));
-    ExpectMarker();
-}
-
-// The tool's path is quoted, so that a blank in it cannot make the logon start
-// another program; the folder after it stays as it is.
-TEST_F(RunOnceTest, FolderThatStaysRegistersTheQuotedTool) {
-    ScratchDir s("sched");
-    std::string dir = s / "Program Folder\\ZRP2007\\";
-    ASSERT_TRUE(::CreateDirectoryA((s / "Program Folder").c_str(), nullptr));
-    ASSERT_TRUE(::CreateDirectoryA((s / "Program Folder\\ZRP2007").c_str(), nullptr));
-    ASSERT_TRUE(WriteFile(dir + "TQM32.EXE", "in use"));
-    HANDLE held = ::CreateFileA((dir + "TQM32.EXE").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(INVALID_HANDLE_VALUE, held);
-    EXPECT_EQ(1, ScheduleFolderRemoval(dir.c_str()));
-    ::CloseHandle(held);
-    DWORD type = 0;
-    std::string data;
-    ASSERT_TRUE(ReadValue("TQMUNLOAD", &type, &data));
-    EXPECT_EQ(static_cast<DWORD>(REG_SZ), type);
-    EXPECT_EQ("\"" + ExePath() + "\" " + dir + std::string(1, '\0'), data);
-    ExpectMarker();
-}
-
-TEST_F(RunOnceTest, EarlierRegistrationIsLeftAloneAndNoMarkerWritten) {
-    ScratchDir s("sched");
-    ASSERT_TRUE(WriteFile(s / "keep.txt", "x"));
-    SetValue("TQMUNLOAD", "earlier command");
-    EXPECT_EQ(1, ScheduleFolderRemoval(s.Path().c_str()));
-    DWORD type;
-    std::string data;
-    ASSERT_TRUE(ReadValue("TQMUNLOAD", &type, &data));
-    EXPECT_EQ(std::string("earlier command") + '\0', data);
-    EXPECT_FALSE(ReadValue("TQM7NEEDREBOOT", &type, &data));
-}
-
-// The earlier value is read into 520 bytes: 519 characters still count as a
-// registration, 520 do not, and then the marker is written as on a first run.
-TEST_F(RunOnceTest, EarlierRegistrationCountsOnlyWhenItFits520Bytes) {
-    ScratchDir s("sched");
-    std::string gone = s / "ZRP2007\\";
+// What the folder removal registers for the next logon: the quoted tool (a
+// blank in its path cannot start another program) and the folder as it is,
+// only for a folder that stays; the marker on a first run; an earlier
+// registration is left alone, counted only when it fits the 520 bytes it is read into.
+TEST_F(RunOnceTest, RegistersTheToolOnlyForAFolderThatStays) {
     const std::string fits(519, 'f'), tooLong(520, 't');
-    DWORD type;
-    std::string data;
-
-    SetValue("TQMUNLOAD", fits);
-    EXPECT_EQ(1, ScheduleFolderRemoval(gone.c_str()));
-    EXPECT_FALSE(ReadValue("TQM7NEEDREBOOT", &type, &data));
-
-    SetValue("TQMUNLOAD", tooLong);
-    EXPECT_EQ(1, ScheduleFolderRemoval(gone.c_str()));
-    ExpectMarker();
-    ASSERT_TRUE(ReadValue("TQMUNLOAD", &type, &data));
-    EXPECT_EQ(tooLong + '\0', data) << "the folder is gone: nothing new is registered";
+    enum Folder { kGone, kEmpty, kInUse };
+    struct Case {
+        const char* name;
+        Folder folder;
+        std::string earlier;  // "" none
+        std::string unload;   // "tool": the quoted tool and the folder
+        std::string marker;
+    } cases[] = {
+        {"folder already gone", kGone, "", kAbsent, kMarker},
+        {"empty folder: removed now", kEmpty, "", kAbsent, kMarker},
+        {"a file in use", kInUse, "", "tool", kMarker},
+        {"an earlier registration", kInUse, "earlier command", Sz("earlier command"), kAbsent},
+        {"an earlier one of 519 characters", kGone, fits, Sz(fits), kAbsent},
+        {"an earlier one of 520 counts as none", kGone, tooLong, Sz(tooLong), kMarker},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        CleanUp();
+        ScratchDir s("sched");
+        const std::string dir = s / "Program Folder\\ZRP2007\\";
+        ASSERT_TRUE(::CreateDirectoryA((s / "Program Folder").c_str(), nullptr));
+        if (c.folder != kGone) {
+            ASSERT_TRUE(::CreateDirectoryA(dir.c_str(), nullptr));
+        }
+        HANDLE held = INVALID_HANDLE_VALUE;
+        if (c.folder == kInUse) {
+            ASSERT_TRUE(WriteFile(dir + "TQM32.EXE", "in use"));
+            held = ::CreateFileA((dir + "TQM32.EXE").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+            ASSERT_NE(INVALID_HANDLE_VALUE, held);
+        }
+        if (!c.earlier.empty()) {
+            ASSERT_TRUE(regtest::SetString(HKEY_LOCAL_MACHINE, kRunOnce, "TQMUNLOAD", c.earlier));
+        }
+        EXPECT_EQ(1, ScheduleFolderRemoval(dir.c_str()));
+        if (held != INVALID_HANDLE_VALUE) ::CloseHandle(held);
+        EXPECT_EQ(Value("TQMUNLOAD"), c.unload == "tool" ? Sz("\"" + ExePath() + "\" " + dir) : c.unload);
+        EXPECT_EQ(Value("TQM7NEEDREBOOT"), c.marker);
+        EXPECT_EQ(::GetFileAttributesA(dir.c_str()) != INVALID_FILE_ATTRIBUTES, c.folder == kInUse);
+    }
 }
 
 // What RunOnce starts stays within the 260 characters it accepts: a long
@@ -165,9 +122,8 @@ TEST_F(RunOnceTest, CommandLineStaysWithinWhatRunOnceAccepts) {
             ASSERT_TRUE(WriteFile(dir + "TQM32.EXE", "stays"));
         }
         EXPECT_EQ(1, ScheduleFolderRemoval(dir.c_str()));
-        DWORD type;
-        std::string data;
-        ASSERT_EQ(row.exists, ReadValue("TQMUNLOAD", &type, &data));
+        const std::string data = Value("TQMUNLOAD");
+        ASSERT_EQ(row.exists, data != kAbsent);
         if (!row.exists) continue;
         const std::string prefix = "\"" + ExePath() + "\" ";
         ASSERT_EQ(0u, data.compare(0, prefix.size(), prefix));
@@ -206,9 +162,7 @@ TEST_F(RunOnceTest, OnlyAFileStillInUseBringsTheToolBack) {
         const size_t left = text.find(": left, not empty");
         EXPECT_TRUE(left != std::string::npos && left == text.rfind(": left, not empty")) << "said once:\n" << text;
         if (held != INVALID_HANDLE_VALUE) ::CloseHandle(held);
-        DWORD type;
-        std::string data;
-        EXPECT_EQ(inUse, ReadValue("TQMUNLOAD", &type, &data));
+        EXPECT_EQ(inUse, Value("TQMUNLOAD") != kAbsent);
         EXPECT_TRUE(::GetFileAttributesA((dir + "\\mine.txt").c_str()) != INVALID_FILE_ATTRIBUTES);
     }
 }
@@ -282,54 +236,49 @@ protected:
 
 }  // namespace
 
-TEST_F(Companion, ShortcutOnTheAllUsersDesktopAndRunOnceValue) {
-    EXPECT_EQ(1, PrepareVistaCompanion());
-    DWORD type = 0;
-    std::string data;
-    ASSERT_TRUE(ReadValue("UnloadReboot", &type, &data));
-    EXPECT_EQ(static_cast<DWORD>(REG_SZ), type);
-    EXPECT_EQ("\"" + companion + "\"" + std::string(1, '\0'), data);
-    // The name as the table has it: no extension added in the Japanese set.
-    LinkInfo link = ReadLink(shortcut);
-    ASSERT_TRUE(link.loaded) << shortcut;
-    EXPECT_TRUE(_stricmp(companion.c_str(), link.target.c_str()) == 0) << link.target;
-    EXPECT_TRUE(_stricmp(ExePath().c_str(), link.icon.c_str()) == 0) << link.icon;
-    EXPECT_EQ(0, link.iconIndex);
-    EXPECT_FALSE(ReadValue("TQMUNLOAD", &type, &data));
-    EXPECT_FALSE(ReadValue("TQM7NEEDREBOOT", &type, &data));
-}
-
-TEST_F(Companion, ValueIsWrittenEvenWhenTheShortcutCannotBeMade) {
-    // A folder in the shortcut's place: the link cannot be saved there.
-    ASSERT_TRUE(::CreateDirectoryA(shortcut.c_str(), nullptr));
-    EXPECT_EQ(1, PrepareVistaCompanion());
-    ::RemoveDirectoryA(shortcut.c_str());
-    DWORD type;
-    std::string data;
-    EXPECT_TRUE(ReadValue("UnloadReboot", &type, &data));
-}
-
-// A companion that is not there is neither registered nor given a shortcut.
-TEST_F(Companion, MissingCompanionIsNotRegistered) {
-    ::DeleteFileA(companion.c_str());
-    EXPECT_EQ(0, PrepareVistaCompanion());
-    DWORD type;
-    std::string data;
-    EXPECT_FALSE(ReadValue("UnloadReboot", &type, &data));
-    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesA(shortcut.c_str()));
-}
-
-TEST_F(Companion, NothingAtAllWithoutADesktopFolder) {
-    std::string moved = desktop + ".away";
-    ASSERT_TRUE(::MoveFileA(desktop.c_str(), moved.c_str()));
-    int result = PrepareVistaCompanion();
-    ::MoveFileA(moved.c_str(), desktop.c_str());
-    ASSERT_TRUE(::GetFileAttributesA(desktop.c_str()) != INVALID_FILE_ATTRIBUTES) << "desktop not put back";
-    EXPECT_EQ(0, result);
-    DWORD type;
-    std::string data;
-    EXPECT_FALSE(ReadValue("UnloadReboot", &type, &data));
-    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesA(shortcut.c_str()));
+// The companion is registered to start at the next logon, and a shortcut to
+// it put on the all-users desktop (the name as the table has it: no extension
+// added in the Japanese set); the value is written even when the shortcut
+// cannot be, and nothing at all without the companion or a desktop folder.
+TEST_F(Companion, RegisteredWithAShortcutWhenItIsThere) {
+    enum Setup { kPlain, kShortcutBlocked, kNoCompanion, kNoDesktop };
+    struct Case {
+        const char* name;
+        Setup setup;
+        int result;
+    } cases[] = {
+        {"companion and desktop", kPlain, 1},
+        {"a folder in the shortcut's place", kShortcutBlocked, 1},
+        {"no companion", kNoCompanion, 0},
+        {"no desktop folder", kNoDesktop, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        CleanUp();
+        ::DeleteFileA(shortcut.c_str());
+        ASSERT_TRUE(WriteFile(companion, "the companion"));
+        const std::string moved = desktop + ".away";
+        bool made = true;
+        if (c.setup == kShortcutBlocked) made = ::CreateDirectoryA(shortcut.c_str(), nullptr);
+        if (c.setup == kNoCompanion) made = ::DeleteFileA(companion.c_str());
+        if (c.setup == kNoDesktop) made = ::MoveFileA(desktop.c_str(), moved.c_str());
+        ASSERT_TRUE(made);
+        EXPECT_EQ(c.result, PrepareVistaCompanion());
+        if (c.setup == kShortcutBlocked) ::RemoveDirectoryA(shortcut.c_str());
+        if (c.setup == kNoDesktop) {
+            ::MoveFileA(moved.c_str(), desktop.c_str());
+            ASSERT_TRUE(::GetFileAttributesA(desktop.c_str()) != INVALID_FILE_ATTRIBUTES) << "desktop not put back";
+        }
+        EXPECT_EQ(Value("UnloadReboot"), c.result ? Sz("\"" + companion + "\"") : kAbsent);
+        EXPECT_EQ(Value("TQMUNLOAD"), kAbsent);
+        EXPECT_EQ(Value("TQM7NEEDREBOOT"), kAbsent);
+        const LinkInfo link = ReadLink(shortcut);
+        EXPECT_EQ(link.loaded, c.setup == kPlain) << shortcut;
+        if (!link.loaded) continue;
+        EXPECT_TRUE(_stricmp(companion.c_str(), link.target.c_str()) == 0) << link.target;
+        EXPECT_TRUE(_stricmp(ExePath().c_str(), link.icon.c_str()) == 0) << link.icon;
+        EXPECT_EQ(0, link.iconIndex);
+    }
 }
 
 TEST(CreateShortcut, WritesALinkToTheTargetWithTheToolsIcon) {
@@ -367,7 +316,5 @@ TEST_F(Companion, RunOnceKeyThatCannotBeWritten) {
     ::CloseHandle(held);
     EXPECT_EQ(0, scheduled);
     EXPECT_EQ(0, prepared);
-    DWORD type;
-    std::string data;
-    for (const char* v : {"TQMUNLOAD", "TQM7NEEDREBOOT", "UnloadReboot"}) EXPECT_FALSE(ReadValue(v, &type, &data)) << v;
+    for (const char* v : {"TQMUNLOAD", "TQM7NEEDREBOOT", "UnloadReboot"}) EXPECT_EQ(Value(v), kAbsent) << v;
 }
