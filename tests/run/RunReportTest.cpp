@@ -15,12 +15,15 @@ namespace {
 // What the run's report got: a run opens its report itself.
 tolmtest::ReportRecord g_report;
 
-// The folder removal says something the report must carry.
+// The folder removal says something the report must carry, and makes the
+// changes a case gives it, as the change layer counts them.
 class ReportingOperations : public FakeOperations {
 public:
+    std::function<void()> changes = [] {};
     ReportingOperations() { openReport = [] { return std::unique_ptr<RunReport>(new tolmtest::CapturedReport(&g_report)); }; }
     int RemoveProductFolder(char* dir, size_t capacity, const KeptPaths* keep) override {
         report::Kept("file", dir, "a test item");
+        changes();
         return FakeOperations::RemoveProductFolder(dir, capacity, keep);
     }
 };
@@ -99,7 +102,7 @@ TEST(RunReportSession, TheLastLineCarriesTheExitCodeOfWhatRemains) {
     const std::string key = change::KeyItem(HKEY_LOCAL_MACHINE, "SOFTWARE\\Velkaris\\antivirus");
     struct Case {
         const char* name;
-        std::function<void()> changes;  // as the change layer counts them, during the file step
+        std::function<void()> changes;
         int quiet, preview;
         const char* counts;  // removed, left, pending, failed
     } cases[] = {
@@ -119,19 +122,11 @@ TEST(RunReportSession, TheLastLineCarriesTheExitCodeOfWhatRemains) {
          "removed 1, left 0, pending 0, failed 1"},
         {"nothing of the suite", [] {}, 1605, 0, "removed 0, left 0, pending 0, failed 0"},
     };
-    class Counting : public ReportingOperations {
-    public:
-        std::function<void()> changes;
-        int RemoveProductFolder(char* dir, size_t capacity, const KeptPaths* keep) override {
-            changes();
-            return ReportingOperations::RemoveProductFolder(dir, capacity, keep);
-        }
-    };
     for (const Case& c : cases) {
         for (const RunMode* mode : {&kQuietRun, &kQuietPreviewRun}) {
             SCOPED_TRACE(std::string(c.name) + ", " + mode->name);
             g_report = tolmtest::ReportRecord();
-            Counting ops;
+            ReportingOperations ops;
             ops.changes = c.changes;
             FakeHost host;
             const int code = UnattendedExitCode(RunUninstall(*mode, host, ops), mode->preview);

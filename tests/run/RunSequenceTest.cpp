@@ -38,16 +38,13 @@ struct Ran {
         RunUninstall(mode, host, ops);
     }
     // Index of the first (last) call that starts with prefix; -1 none.
-    int First(const std::string& prefix) const {
+    int First(const std::string& prefix, bool last = false) const {
+        int found = -1;
         for (size_t i = 0; i < ops.calls.size(); ++i)
-            if (ops.calls[i].compare(0, prefix.size(), prefix) == 0) return static_cast<int>(i);
-        return -1;
+            if (ops.calls[i].compare(0, prefix.size(), prefix) == 0 && (last || found < 0)) found = static_cast<int>(i);
+        return found;
     }
-    int Last(const std::string& prefix) const {
-        for (size_t i = ops.calls.size(); i-- > 0;)
-            if (ops.calls[i].compare(0, prefix.size(), prefix) == 0) return static_cast<int>(i);
-        return -1;
-    }
+    int Last(const std::string& prefix) const { return First(prefix, true); }
 };
 
 void Vista(FakeOperations& f) { f.vista = 1; }
@@ -56,7 +53,8 @@ void NoFolderButTheCommandLine(FakeOperations& f) {
     f.startFolder = "C:\\Apps\\ZRP2007\\";
 }
 
-// Only the orders that matter: everything in `first` is called before anything in `then`.
+// Only the orders that matter: everything in each group is called before
+// anything in the group after it.
 TEST(RunSequence, CallsWhatMustComeFirstFirst) {
     const std::vector<std::string> changes = {
         "RestoreScriptEngines", "DeleteProductKeys", "DeleteDriverServiceKeys", "DeleteRunValues",
@@ -66,42 +64,36 @@ TEST(RunSequence, CallsWhatMustComeFirstFirst) {
         const char* name;
         const RunMode* mode;
         Prepare set;
-        std::vector<std::string> first, then;
+        std::vector<std::vector<std::string>> groups;
     } cases[] = {
-        {"the start question before anything is read or changed", &kInteractiveRun, Vista, {"Message 102"},
-         {"EnableProcessPrivileges", "ReadAntivirus", "OpenBackup", "RestoreScriptEngines"}},
-        {"the backup before each change", &kInteractiveRun, Vista, {"OpenBackup"}, changes},
-        {"the backup before each change, silent", &kSilentRun, nullptr, {"OpenBackup"},
-         {"RestoreScriptEngines", "DeleteUpdateKey", "RemoveProductFolder", "ScheduleFolderRemoval"}},
-        {"privileges before services and processes", &kInteractiveRun, Vista, {"EnableProcessPrivileges"},
-         {"RemoveProductServices", "TerminateProductProcesses"}},
-        {"services and processes before the files", &kInteractiveRun, Vista,
-         {"RemoveProductServices", "TerminateProductProcesses"}, {"PreserveUserRules", "RemoveProductFolder"}},
-        {"the file question before the files", &kInteractiveRun, Vista, {"Message 109"},
-         {"PreserveUserRules", "RemoveProductFolder"}},
-        {"the rules copied before the folder goes", &kInteractiveRun, Vista, {"PreserveUserRules"},
-         {"RemoveProductFolder"}},
-        {"the folder removed before its second start is registered", &kInteractiveRun, nullptr,
-         {"RemoveProductFolder"}, {"ScheduleFolderRemoval"}},
+        {"the start question before anything is read or changed", &kInteractiveRun, Vista,
+         {{"Message 102"}, {"EnableProcessPrivileges", "ReadAntivirus", "OpenBackup", "RestoreScriptEngines"}}},
+        {"the backup before each change", &kInteractiveRun, Vista, {{"OpenBackup"}, changes}},
+        {"the backup before each change, silent", &kSilentRun, nullptr,
+         {{"OpenBackup"}, {"RestoreScriptEngines", "DeleteUpdateKey", "RemoveProductFolder", "ScheduleFolderRemoval"}}},
+        {"privileges, then services and processes, then the files", &kInteractiveRun, Vista,
+         {{"EnableProcessPrivileges"}, {"RemoveProductServices", "TerminateProductProcesses"},
+          {"PreserveUserRules", "RemoveProductFolder"}}},
+        {"the file question, the rules copied, then the folder", &kInteractiveRun, Vista,
+         {{"Message 109"}, {"PreserveUserRules"}, {"RemoveProductFolder"}}},
         {"everything prepared, and the question asked, before the restart", &kInteractiveRun, Vista,
-         {"PrepareVistaCompanion", "Message 125"}, {"Restart"}},
-        {"the second start registered before the restart", &kInteractiveRun, nullptr, {"ScheduleFolderRemoval"},
-         {"Restart"}},
-        {"the machine's antivirus value first", &kInteractiveRun, NoFolderButTheCommandLine,
-         {"ReadAntivirus(HKLM)"}, {"ReadAntivirus(HKCU)"}},
-        {"then the user's", &kInteractiveRun, NoFolderButTheCommandLine, {"ReadAntivirus(HKCU)"}, {"ReadFirewall"}},
-        {"then the firewall's", &kInteractiveRun, NoFolderButTheCommandLine, {"ReadFirewall"}, {"ReadUpdate"}},
-        {"the command line only after the registry", &kInteractiveRun, NoFolderButTheCommandLine, {"ReadUpdate"},
-         {"ReadStartFolder"}},
+         {{"PrepareVistaCompanion", "Message 125"}, {"Restart"}}},
+        {"the folder removed, its second start registered, then the restart", &kInteractiveRun, nullptr,
+         {{"RemoveProductFolder"}, {"ScheduleFolderRemoval"}, {"Restart"}}},
+        {"the machine's value, the user's, the firewall's, the update's, the command line", &kInteractiveRun,
+         NoFolderButTheCommandLine,
+         {{"ReadAntivirus(HKLM)"}, {"ReadAntivirus(HKCU)"}, {"ReadFirewall"}, {"ReadUpdate"}, {"ReadStartFolder"}}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const Ran run(*c.mode, c.set, {});
-        for (const std::string& a : c.first) {
-            ASSERT_GE(run.Last(a), 0) << a << " never called";
-            for (const std::string& b : c.then) {
-                ASSERT_GE(run.First(b), 0) << b << " never called";
-                EXPECT_LT(run.Last(a), run.First(b)) << a << " before " << b;
+        for (size_t g = 0; g + 1 < c.groups.size(); ++g) {
+            for (const std::string& a : c.groups[g]) {
+                ASSERT_GE(run.Last(a), 0) << a << " never called";
+                for (const std::string& b : c.groups[g + 1]) {
+                    ASSERT_GE(run.First(b), 0) << b << " never called";
+                    EXPECT_LT(run.Last(a), run.First(b)) << a << " before " << b;
+                }
             }
         }
     }
@@ -227,7 +219,6 @@ TEST(RunSequence, AsksShowsAndCallsAsTheSetUpAndAnswersDecide) {
          [](FakeOperations& f) { f.folderCleaned = 0; }, yyn, all, "++++-", {}, {"ScheduleFolderRemoval"}},
         {"a refused folder, silent", &kSilentRun, [](FakeOperations& f) { f.folderCleaned = 0; }, yyn,
          {IDS_ASK_RESTART}, "++++-", {}, {"ScheduleFolderRemoval"}},
-        {"rules copied", &kInteractiveRun, Vista, yyn, all, "+++++", {"PreserveUserRules"}},
         {"rules copied nowhere are kept and fail the file line", &kInteractiveRun,
          [](FakeOperations& f) { f.vista = 1, f.rulesCopied = 0; }, yyn, all, "++++-", {"PreserveUserRules"}},
         // A folder only a per-user value names is cleaned by a run that asks no
