@@ -174,13 +174,17 @@ TEST(Preview, ChangesNothingAndAnswersAsTheRealRunWould) {
          },
          [] { return RegistryTree(HKEY_CURRENT_USER, kVelkaris); }},
     };
+    const auto clear = [&] {
+        program.Kill();
+        for (const std::string& f : {full, named, links}) RemoveTree(f);
+        regtest::DeleteTree(HKEY_CURRENT_USER, kVelkaris);
+    };
+    const auto counts = [](const change::Tally& t) {
+        return std::vector<int>{t.removed, t.left, t.written, t.pending, t.refused};
+    };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        program.Kill();
-        RemoveTree(full);
-        RemoveTree(named);
-        RemoveTree(links);
-        regtest::DeleteTree(HKEY_CURRENT_USER, kVelkaris);
+        clear();
         c.seed();
         std::unique_ptr<HeldFile> held;
         if (Exists(full + "\\Deep\\held.dat")) {
@@ -195,21 +199,13 @@ TEST(Preview, ChangesNothingAndAnswersAsTheRealRunWould) {
         EXPECT_EQ(preview.named.removed, real.named.removed);
         EXPECT_EQ(preview.named.inUse, real.named.inUse);
         EXPECT_EQ(preview.named.refused, real.named.refused);
-        EXPECT_EQ(preview.tally.left, real.tally.left);
+        EXPECT_EQ(counts(preview.tally), counts(real.tally));
         if (c.refuses) EXPECT_FALSE(real.named.refused.empty()) << "nothing refused: the case tests nothing";
-        EXPECT_EQ(preview.tally.removed, real.tally.removed);
-        EXPECT_EQ(preview.tally.written, real.tally.written);
-        EXPECT_EQ(preview.tally.pending, real.tally.pending);
-        EXPECT_EQ(preview.tally.refused, real.tally.refused);
         // Registry items are saved before they change, in a real run only.
         EXPECT_EQ(preview.backup.saves, 0);
         EXPECT_GE(real.backup.withContent, c.registry ? real.tally.removed + real.tally.written : 0);
     }
-    program.Kill();
-    RemoveTree(full);
-    RemoveTree(named);
-    RemoveTree(links);
-    regtest::DeleteTree(HKEY_CURRENT_USER, kVelkaris);
+    clear();
 }
 
 }  // namespace
