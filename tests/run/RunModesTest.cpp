@@ -64,42 +64,36 @@ TEST(StartRequest, TakesTheLogFileOutBeforeTheSwitchesAreRead) {
 }
 
 TEST(UnattendedExitCodes, FollowTheOutcomeAndWhatTheChangesCameTo) {
-    auto outcome = [](RunOutcome::End end, bool failed, int removed, int pending, int left = 0, int refused = 0,
-                      int failedChanges = 0) {
-        RunOutcome o;
-        o.end = end;
-        o.stepFailed = failed;
-        o.tally.removed = removed;
-        o.tally.pending = pending;
-        o.tally.left = left;
-        o.tally.refused = refused;
-        o.tally.failed = failedChanges;
-        o.tally.written = 6;  // rewriting the script engines' registrations is no sign of the suite
-        return o;
-    };
     const RunOutcome::End done = RunOutcome::kCompleted;
+    // Every tally has 6 written: rewriting the script engines' registrations is no sign of the suite.
     struct Case {
         const char* name;
-        RunOutcome outcome;
+        RunOutcome::End end;
+        bool stepFailed;
+        change::Tally tally;  // removed, written, pending, refused, left, failed
         int quiet, preview;
     } cases[] = {
-        {"removed, nothing pending", outcome(done, false, 40, 0), 0, 2},
-        {"removed, a file in use", outcome(done, false, 40, 1), 3010, 2},
-        {"nothing of the suite", outcome(done, false, 0, 0), 1605, 0},
-        {"a step failed", outcome(done, true, 40, 1), 1603, 2},
-        {"a step failed on a clean machine", outcome(done, true, 0, 0), 1603, 0},
-        {"unsupported", outcome(RunOutcome::kUnsupported, false, 0, 0), 3, 3},
-        {"not an administrator", outcome(RunOutcome::kNotAdministrator, false, 0, 0), 5, 5},
-        {"nothing removed, something left until the restart", outcome(done, false, 0, 1), 3010, 2},
-        {"a suite item left on the machine", outcome(done, false, 40, 0, 1, 1), 1603, 2},
-        {"only a left item: the suite is there", outcome(done, false, 0, 0, 1, 1), 1603, 2},
-        {"a refusal made good later", outcome(done, false, 40, 0, 0, 2), 0, 2},
-        {"declined by the person", outcome(RunOutcome::kDeclined, false, 0, 0), 1602, 1602},
-        {"a value the system refused to write", outcome(done, false, 40, 0, 0, 1, 1), 1603, 2},
+        {"removed, nothing pending", done, false, {40, 6}, 0, 2},
+        {"removed, a file in use", done, false, {40, 6, 1}, 3010, 2},
+        {"nothing of the suite", done, false, {0, 6}, 1605, 0},
+        {"a step failed", done, true, {40, 6, 1}, 1603, 2},
+        {"a step failed on a clean machine", done, true, {0, 6}, 1603, 0},
+        {"unsupported", RunOutcome::kUnsupported, false, {0, 6}, 3, 3},
+        {"not an administrator", RunOutcome::kNotAdministrator, false, {0, 6}, 5, 5},
+        {"nothing removed, something left until the restart", done, false, {0, 6, 1}, 3010, 2},
+        {"a suite item left on the machine", done, false, {40, 6, 0, 1, 1}, 1603, 2},
+        {"only a left item: the suite is there", done, false, {0, 6, 0, 1, 1}, 1603, 2},
+        {"a refusal made good later", done, false, {40, 6, 0, 2, 0}, 0, 2},
+        {"declined by the person", RunOutcome::kDeclined, false, {0, 6}, 1602, 1602},
+        {"a value the system refused to write", done, false, {40, 6, 0, 1, 0, 1}, 1603, 2},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(UnattendedExitCode(c.outcome, false), c.quiet) << c.name;
-        EXPECT_EQ(UnattendedExitCode(c.outcome, true), c.preview) << c.name;
+        RunOutcome o;
+        o.end = c.end;
+        o.stepFailed = c.stepFailed;
+        o.tally = c.tally;
+        EXPECT_EQ(UnattendedExitCode(o, false), c.quiet) << c.name;
+        EXPECT_EQ(UnattendedExitCode(o, true), c.preview) << c.name;
     }
 }
 
@@ -125,34 +119,24 @@ TEST(RunModes, EachModeAsksTakesAndRegistersAsItShould) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.mode->name);
-        FakeOperations ops;
-        ops.lookup = 3;  // only the per-user update key names a folder
-        ops.holdsSuite = 0;
-        FakeHost host;
-        RunUninstall(*c.mode, host, ops);
+        const Ran perUser(*c.mode, [](FakeOperations& f) { f.lookup = 3, f.holdsSuite = 0; }, {});
         std::vector<UINT> asked;
-        for (const FakeBox& b : host.boxes) asked.push_back(b.id);
+        for (const FakeBox& b : perUser.host.boxes) asked.push_back(b.id);
         EXPECT_EQ(asked, c.asked);
 
-        FakeOperations started;  // the registry knows no folder; the command line names one
-        started.lookup = -1;
-        started.startFolder = "C:\\Apps\\ZRP2007\\";
-        FakeHost again;
-        RunUninstall(*c.mode, again, started);
-        EXPECT_EQ(started.Called("ReadStartFolder"), c.takesStartFolder);
-        EXPECT_EQ(started.Called("ScheduleFolderRemoval"), c.takesStartFolder);
+        // The registry knows no folder; the command line names one.
+        const Ran started(*c.mode, [](FakeOperations& f) { f.lookup = -1, f.startFolder = "C:\\Apps\\ZRP2007\\"; }, {});
+        EXPECT_EQ(started.ops.Called("ReadStartFolder"), c.takesStartFolder);
+        EXPECT_EQ(started.ops.Called("ScheduleFolderRemoval"), c.takesStartFolder);
         if (c.takesStartFolder) {
-            EXPECT_EQ(started.scheduledSwitch, c.restartSwitch);
+            EXPECT_EQ(started.ops.scheduledSwitch, c.restartSwitch);
         }
 
-        FakeOperations keys;
-        keys.vista = 1;
-        FakeHost h;
-        RunUninstall(*c.mode, h, keys);
-        EXPECT_EQ(keys.Called("DeleteProductKeys"), c.productKeys);
-        EXPECT_EQ(keys.Called("DeleteUpdateKey"), !c.productKeys);
-        EXPECT_TRUE(keys.Called("PreserveUserRules"));
-        EXPECT_EQ(keys.Called("PreserveUserRules C:\\Apps\\ZRP2007 for all users"), c.rulesForAllUsers);
+        const Ran keys(*c.mode, [](FakeOperations& f) { f.vista = 1; }, {});
+        EXPECT_EQ(keys.ops.Called("DeleteProductKeys"), c.productKeys);
+        EXPECT_EQ(keys.ops.Called("DeleteUpdateKey"), !c.productKeys);
+        EXPECT_TRUE(keys.ops.Called("PreserveUserRules"));
+        EXPECT_EQ(keys.ops.Called("PreserveUserRules C:\\Apps\\ZRP2007 for all users"), c.rulesForAllUsers);
     }
 }
 

@@ -25,28 +25,6 @@ std::string S(UINT id) {
     return s.GetString();
 }
 
-using Prepare = void (*)(FakeOperations&);
-
-// A run through the fakes; every box is noted among the calls.
-struct Ran {
-    FakeOperations ops;
-    FakeHost host;
-    Ran(const RunMode& mode, Prepare set, std::deque<int> answers) {
-        if (set) set(ops);
-        host.calls = &ops.calls;
-        host.answers = std::move(answers);
-        RunUninstall(mode, host, ops);
-    }
-    // Index of the first (last) call that starts with prefix; -1 none.
-    int First(const std::string& prefix, bool last = false) const {
-        int found = -1;
-        for (size_t i = 0; i < ops.calls.size(); ++i)
-            if (ops.calls[i].compare(0, prefix.size(), prefix) == 0 && (last || found < 0)) found = static_cast<int>(i);
-        return found;
-    }
-    int Last(const std::string& prefix) const { return First(prefix, true); }
-};
-
 void Vista(FakeOperations& f) { f.vista = 1; }
 void NoFolderButTheCommandLine(FakeOperations& f) {
     f.lookup = -1;
