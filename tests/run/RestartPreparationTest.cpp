@@ -169,18 +169,6 @@ TEST_F(RunOnceTest, OnlyAFileStillInUseBringsTheToolBack) {
 
 namespace {
 
-std::string Desktop() {
-    char buf[MAX_PATH] = {};
-    return ::SHGetSpecialFolderPathA(nullptr, buf, CSIDL_COMMON_DESKTOPDIRECTORY, FALSE) ? buf : "";
-}
-
-// The companion shortcut name of the test's language, in its code page.
-std::string CompanionShortcutName() {
-    std::string lang = Env("TOLM_LANG");
-    if (lang == "ja") return "VISTA_I_SHORTCUT";
-    return FromUtf8(u8"vista_i的快捷方式.LNK", 936);
-}
-
 struct LinkInfo {
     bool loaded = false;
     std::string target, icon;
@@ -216,11 +204,13 @@ class Companion : public RunOnceTest {
 protected:
     void SetUp() override {
         RunOnceTest::SetUp();
-        std::string lang = Env("TOLM_LANG");
-        ASSERT_EQ(lang == "ja" ? 932u : 936u, ::GetACP()) << "TOLM_LANG " << lang;
-        desktop = Desktop();
-        ASSERT_FALSE(desktop.empty());
-        shortcut = desktop + "\\" + CompanionShortcutName();
+        const bool ja = Env("TOLM_LANG") == "ja";
+        ASSERT_EQ(ja ? 932u : 936u, ::GetACP()) << "TOLM_LANG " << Env("TOLM_LANG");
+        char buf[MAX_PATH] = {};
+        ASSERT_TRUE(::SHGetSpecialFolderPathA(nullptr, buf, CSIDL_COMMON_DESKTOPDIRECTORY, FALSE));
+        desktop = buf;
+        // The shortcut's name in the test's language and code page.
+        shortcut = desktop + "\\" + (ja ? "VISTA_I_SHORTCUT" : FromUtf8(u8"vista_i的快捷方式.LNK", 936));
         ::DeleteFileA(shortcut.c_str());
         std::string exe = ExePath();
         companion = exe.substr(0, exe.find_last_of('\\') + 1) + "vista_i.exe";

@@ -9,7 +9,6 @@
 #include <deque>
 #include <iterator>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "../../res/resource.h"
