@@ -58,15 +58,17 @@ protected:
 // What the folder removal registers for the next logon: the quoted tool (a
 // blank in its path cannot start another program) and the folder as it is,
 // only for a folder that stays; the marker on a first run; an earlier
-// registration is left alone, counted only when it fits the 520 bytes it is read into.
+// registration is left alone, counted only when it fits the 520 bytes it is
+// read into. The command stays within the 260 characters RunOnce accepts: a
+// long folder is named in its short form, one that has none is not registered.
 TEST_F(RunOnceTest, RegistersTheToolOnlyForAFolderThatStays) {
     const std::string fits(519, 'f'), tooLong(520, 't');
-    enum Folder { kGone, kEmpty, kInUse };
+    enum Folder { kGone, kEmpty, kInUse, kLong, kLongBelowMissing };
     struct Case {
         const char* name;
         Folder folder;
         std::string earlier;  // "" none
-        std::string unload;   // "tool": the quoted tool and the folder
+        std::string unload;   // "tool": the quoted tool and the folder; "short": and its short form
         std::string marker;
     } cases[] = {
         {"folder already gone", kGone, "", kAbsent, kMarker},
@@ -75,18 +77,24 @@ TEST_F(RunOnceTest, RegistersTheToolOnlyForAFolderThatStays) {
         {"an earlier registration", kInUse, "earlier command", Sz("earlier command"), kAbsent},
         {"an earlier one of 519 characters", kGone, fits, Sz(fits), kAbsent},
         {"an earlier one of 520 counts as none", kGone, tooLong, Sz(tooLong), kMarker},
+        {"a long folder in use", kLong, "", "short", kMarker},
+        {"a long folder below a missing one", kLongBelowMissing, "", kAbsent, kMarker},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         CleanUp();
         ScratchDir s("sched");
-        const std::string dir = s / "Program Folder\\ZRP2007\\";
+        // Too long for the command line beside the tool's path, short enough for a file in it.
+        const std::string parent = c.folder == kLongBelowMissing ? "C:\\tolmtest\\no such parent\\" : s / "Program Folder\\";
+        const size_t length = c.folder == kLongBelowMissing ? 260 : 230;
+        const std::string dir = parent + (c.folder < kLong ? "ZRP2007" : std::string(length - 1 - parent.size(), 'q')) + "\\";
         ASSERT_TRUE(::CreateDirectoryA((s / "Program Folder").c_str(), nullptr));
-        if (c.folder != kGone) {
+        const bool stays = c.folder == kInUse || c.folder == kLong;
+        if (c.folder == kEmpty || stays) {
             ASSERT_TRUE(::CreateDirectoryA(dir.c_str(), nullptr));
         }
         HANDLE held = INVALID_HANDLE_VALUE;
-        if (c.folder == kInUse) {
+        if (stays) {
             ASSERT_TRUE(WriteFile(dir + "TQM32.EXE", "in use"));
             held = ::CreateFileA((dir + "TQM32.EXE").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
             ASSERT_NE(INVALID_HANDLE_VALUE, held);
@@ -96,41 +104,18 @@ TEST_F(RunOnceTest, RegistersTheToolOnlyForAFolderThatStays) {
         }
         EXPECT_EQ(1, ScheduleFolderRemoval(dir.c_str()));
         if (held != INVALID_HANDLE_VALUE) ::CloseHandle(held);
-        EXPECT_EQ(Value("TQMUNLOAD"), c.unload == "tool" ? Sz("\"" + ExePath() + "\" " + dir) : c.unload);
-        EXPECT_EQ(Value("TQM7NEEDREBOOT"), c.marker);
-        EXPECT_EQ(::GetFileAttributesA(dir.c_str()) != INVALID_FILE_ATTRIBUTES, c.folder == kInUse);
-    }
-}
-
-// What RunOnce starts stays within the 260 characters it accepts: a long
-// folder is named in its short form, and one that has none is not registered.
-TEST_F(RunOnceTest, CommandLineStaysWithinWhatRunOnceAccepts) {
-    ScratchDir s("sched");
-    struct Row {
-        const char* name;
-        bool exists;
-    };
-    for (const Row& row : {Row{"a long folder that is there", true}, Row{"one below a missing folder", false}}) {
-        SCOPED_TRACE(row.name);
-        CleanUp();
-        const std::string parent = row.exists ? s / "long parent folder name\\" : "C:\\tolmtest\\no such parent\\";
-        // Too long for the command line beside the tool's path, short enough for a file in it.
-        const size_t length = row.exists ? 230 : 260;
-        const std::string dir = parent + std::string(length - 1 - parent.size(), 'q') + "\\";
-        if (row.exists) {
-            ASSERT_TRUE(::CreateDirectoryA(parent.c_str(), nullptr) && ::CreateDirectoryA(dir.c_str(), nullptr));
-            ASSERT_TRUE(WriteFile(dir + "TQM32.EXE", "stays"));
+        const std::string unload = Value("TQMUNLOAD"), tool = "\"" + ExePath() + "\" ";
+        if (c.unload == "short") {
+            ASSERT_EQ(0u, unload.compare(0, tool.size(), tool)) << unload;
+            EXPECT_LT(unload.size(), 260u) << unload;
+            const std::string named = unload.substr(tool.size(), unload.size() - tool.size() - 1);
+            const std::string file = named + (named.back() == '\\' ? "" : "\\") + "TQM32.EXE";
+            EXPECT_NE(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesA(file.c_str())) << named << " names the folder";
+        } else {
+            EXPECT_EQ(unload, c.unload == "tool" ? Sz(tool + dir) : c.unload);
         }
-        EXPECT_EQ(1, ScheduleFolderRemoval(dir.c_str()));
-        const std::string data = Value("TQMUNLOAD");
-        ASSERT_EQ(row.exists, data != kAbsent);
-        if (!row.exists) continue;
-        const std::string prefix = "\"" + ExePath() + "\" ";
-        ASSERT_EQ(0u, data.compare(0, prefix.size(), prefix));
-        EXPECT_LT(data.size(), 260u) << data;
-        const std::string named = data.substr(prefix.size(), data.size() - prefix.size() - 1);
-        const std::string file = named + (named.back() == '\\' ? "" : "\\") + "TQM32.EXE";
-        EXPECT_NE(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesA(file.c_str())) << named << " names the folder";
+        EXPECT_EQ(Value("TQM7NEEDREBOOT"), c.marker);
+        EXPECT_EQ(::GetFileAttributesA(dir.c_str()) != INVALID_FILE_ATTRIBUTES, stays);
     }
 }
 
