@@ -80,18 +80,28 @@ int HoldsSuiteProgram(const char* folder) {
     return found ? 1 : 0;
 }
 
-const char* WhyRefusedProductFolder(const char* installDirectory) {
-    if (!installDirectory || !*installDirectory) return "no folder named";
-    if (IsProtectedFolder(installDirectory)) return "a protected folder";
-    if (folderwalk::IsReparseFolder(installDirectory)) return "a link";
+namespace {
+
+// Why the removal refuses the folder of record, or null; its form is not asked again.
+const char* WhyRefused(const InstallFolderRecord& record) {
+    const char* folder = record.path;
+    if (!folder || !*folder) return "no folder named";
+    if (IsProtectedFolder(folder, record.comparable.empty() ? nullptr : record.comparable.c_str(), record.opened))
+        return "a protected folder";
+    if (folderwalk::IsReparseFolder(folder)) return "a link";
     return nullptr;
 }
 
-bool IsRefusedProductFolder(const char* installDirectory) { return WhyRefusedProductFolder(installDirectory) != nullptr; }
+}  // namespace
+
+bool IsRefusedProductFolder(const char* installDirectory) {
+    std::string folder = installDirectory ? installDirectory : "";
+    return JudgeInstallFolder(installDirectory ? &folder[0] : nullptr).refused != nullptr;
+}
 
 InstallFolderRecord JudgeInstallFolder(char* installDirectory) {
     InstallFolderRecord record = IdentifyFolder(installDirectory);
-    record.refused = WhyRefusedProductFolder(installDirectory);
+    record.refused = WhyRefused(record);
     return record;
 }
 

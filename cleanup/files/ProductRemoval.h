@@ -24,11 +24,10 @@ int HoldsSuiteProgram(const char* folder);
 // True when RemoveProductFolder refuses to clean installDirectory: no path, a
 // protected folder (ProtectedFolders.h), or a folder that is itself a reparse point.
 bool IsRefusedProductFolder(const char* installDirectory);
-// Why RemoveProductFolder refuses installDirectory ("no folder named", "a
-// protected folder", "a link"), or null when it cleans it.
-const char* WhyRefusedProductFolder(const char* installDirectory);
 // installDirectory (the run's buffer, may be null) judged once for the whole
-// run: its comparable form and the removal's verdict.
+// run: its comparable form and the removal's verdict, why it refuses the
+// folder ("no folder named", "a protected folder", "a link") or null. The
+// folder's form is asked of the system once for both.
 InstallFolderRecord JudgeInstallFolder(char* installDirectory);
 
 // Deletes the suite's files and folders below installDirectory (everything when

@@ -124,11 +124,17 @@ void AddSystemFolders(Folders& list) {
 }  // namespace
 
 bool IsProtectedFolder(const char* installDirectory) {
-    // Only a local drive path names one folder whatever the current directory is.
-    if (!folderid::IsLocalDrivePath(installDirectory) || IsOnNetworkDrive(installDirectory)) return true;
     char dir[520];
     bool opened = false;
-    if (!ComparableFolder(installDirectory, dir, sizeof dir, &opened)) return true;
+    const bool known = folderid::IsLocalDrivePath(installDirectory) &&
+                       ComparableFolder(installDirectory, dir, sizeof dir, &opened);
+    return IsProtectedFolder(installDirectory, known ? dir : nullptr, opened);
+}
+
+bool IsProtectedFolder(const char* installDirectory, const char* dir, bool opened) {
+    // Only a local drive path names one folder whatever the current directory is.
+    if (!folderid::IsLocalDrivePath(installDirectory) || IsOnNetworkDrive(installDirectory)) return true;
+    if (!dir) return true;
     // A folder is judged by what it opens: where the system cannot say, a link
     // anywhere in its path makes it a folder that cannot be judged.
     if (folderid::CanResolveLinks() ? (!opened && ::GetFileAttributesA(installDirectory) != INVALID_FILE_ATTRIBUTES)

@@ -17,3 +17,6 @@
 // - any folder that holds one of these below it.
 // Each is compared in the form the folder opens (FolderIdentity.h).
 bool IsProtectedFolder(const char* installDirectory);
+// The same for a folder whose comparable form was had already (null: it could
+// not be had); opened as ComparableFolder gave it.
+bool IsProtectedFolder(const char* installDirectory, const char* comparable, bool opened);

@@ -12,6 +12,6 @@ InstallFolderRecord IdentifyFolder(char* path) {
     InstallFolderRecord record;
     record.path = path;
     char form[520];
-    if (path && *path && folderid::ComparableFolder(path, form, sizeof form)) record.comparable = form;
+    if (path && *path && folderid::ComparableFolder(path, form, sizeof form, &record.opened)) record.comparable = form;
     return record;
 }

@@ -9,6 +9,8 @@ struct InstallFolderRecord {
     char* path = nullptr;
     // Its comparable form (folderid::ComparableFolder); "" when it cannot be had.
     std::string comparable;
+    // True when the form came from the folder opened (not from its spelling).
+    bool opened = false;
     // Why the removal leaves the folder alone; null when it may be cleaned.
     const char* refused = nullptr;
 
