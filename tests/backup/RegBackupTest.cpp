@@ -16,6 +16,7 @@
 #include "RegTestSupport.h"
 
 using filetest::ReadAll;
+using tolmtest::Upper;
 
 namespace {
 
@@ -36,11 +37,6 @@ const struct Place {
      "CLSID\\{7E57B0C0-0000-4000-8000-00000000B4C5}", false},
     {HKEY_CURRENT_USER, "Software\\TolmTest\\antivirus\\Engine", "Software\\TolmTest", true},
 };
-
-std::string Upper(std::string text) {
-    for (char& c : text) c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
-    return text;
-}
 
 // path and every key below it, the ones below as the registry spells them.
 std::vector<std::string> KeyTree(HKEY root, const std::string& path) {

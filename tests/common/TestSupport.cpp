@@ -29,6 +29,11 @@ std::wstring WideFromUtf8(const char* utf8) {
     return w;
 }
 
+std::string Upper(std::string text) {
+    for (char& c : text) c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
+    return text;
+}
+
 std::string FromUtf8(const char* utf8, UINT cp) {
     std::wstring w = WideFromUtf8(utf8);
     if (w.empty()) return std::string();

@@ -23,6 +23,8 @@ std::string PrefixKind();
 // UTF-8 text (as the tests spell the catalogue) in code page cp.
 std::string FromUtf8(const char* utf8, UINT cp);
 std::wstring WideFromUtf8(const char* utf8);
+// text with its ASCII letters in upper case.
+std::string Upper(std::string text);
 
 // Polls until pred() is true or timeoutMs has passed; returns the last pred().
 // How much longer waits may take here: TOLM_WAIT_SCALE (set where i386 programs

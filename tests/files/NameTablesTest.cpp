@@ -8,14 +8,11 @@
 #include <vector>
 
 #include "NameTables.h"
+#include "TestSupport.h"
+
+using tolmtest::Upper;
 
 namespace {
-
-std::string Upper(const char* s) {
-    std::string u = s;
-    for (char& c : u) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return u;
-}
 
 // Every entry a bare, non-empty name, none twice in any letter case.
 void ExpectBareDistinctNames(const char* const* table, int count) {

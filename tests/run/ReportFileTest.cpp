@@ -13,16 +13,12 @@
 
 using filetest::ReadAll;
 using tolmtest::ScratchDir;
+using tolmtest::Upper;
 
 namespace {
 
 std::string OldRun(const std::string& tag, size_t bodyBytes) {
     return std::string(kRunHeaderMark) + tag + " ====\r\n" + std::string(bodyBytes, 'x') + "\r\n";
-}
-
-std::string Upper(std::string s) {
-    for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return s;
 }
 
 // A file of size bytes that begins with text: sparse, so that gigabytes cost nothing.
