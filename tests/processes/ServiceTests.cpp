@@ -96,6 +96,7 @@ void UpToThreeTimes(Scenario scenario, size_t wantedPauses) {
         if (g_pauses.size() == wantedPauses) return;
         proctest::RemoveTestService(kWatch);
         proctest::RemoveTestService(kPfw);
+        proctest::ReleaseHeldServices(false);
     }
 }
 
@@ -130,9 +131,11 @@ TEST_F(ServiceRemovalTest, BothStopAtOnceOneLongPauseEach) {
 }
 
 TEST_F(ServiceRemovalTest, StopPendingWatchGetsSixShortPausesAndIsMarkedForDeletionFirst) {
-    Running(kWatch, StopMode::Hold);
-    Running(kPfw, StopMode::Quick);
-    EXPECT_EQ(1, RunCounted());
+    UpToThreeTimes([&] {
+        Running(kWatch, StopMode::Hold);
+        Running(kPfw, StopMode::Quick);
+        EXPECT_EQ(1, RunCounted());
+    }, 8);
     // QWatchSvc first: the long pause, six short ones; then QPfwSvc's long pause.
     EXPECT_EQ(Pauses({2000}, 6, {2000}), g_pauses);
     EXPECT_FALSE(ServiceExists(kPfw));
@@ -144,9 +147,11 @@ TEST_F(ServiceRemovalTest, StopPendingWatchGetsSixShortPausesAndIsMarkedForDelet
 }
 
 TEST_F(ServiceRemovalTest, TheWaitCounterIsSharedSoTheSecondPendingServiceGetsOnePause) {
-    Running(kWatch, StopMode::Hold);
-    Running(kPfw, StopMode::Hold);
-    EXPECT_EQ(1, RunCounted());
+    UpToThreeTimes([&] {
+        Running(kWatch, StopMode::Hold);
+        Running(kPfw, StopMode::Hold);
+        EXPECT_EQ(1, RunCounted());
+    }, 9);
     EXPECT_EQ(Pauses({2000}, 6, {2000, 200}), g_pauses);
     EXPECT_EQ(static_cast<DWORD>(SERVICE_STOP_PENDING), ServiceState(kWatch));
     EXPECT_EQ(static_cast<DWORD>(SERVICE_STOP_PENDING), ServiceState(kPfw));
@@ -156,8 +161,10 @@ TEST_F(ServiceRemovalTest, TheWaitCounterIsSharedSoTheSecondPendingServiceGetsOn
 }
 
 TEST_F(ServiceRemovalTest, OnlyTheSecondServiceStillStoppingGetsTheFullCount) {
-    Running(kPfw, StopMode::Hold);
-    EXPECT_EQ(1, RunCounted());
+    UpToThreeTimes([&] {
+        Running(kPfw, StopMode::Hold);
+        EXPECT_EQ(1, RunCounted());
+    }, 7);
     EXPECT_EQ(Pauses({2000}, 6), g_pauses);
     proctest::ReleaseHeldServices(true);
     EXPECT_TRUE(tolmtest::WaitUntil([] { return !ServiceExists(kPfw); }, 30000, 50));
