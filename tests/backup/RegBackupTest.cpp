@@ -41,12 +41,8 @@ const struct Place {
 // path and every key below it, the ones below as the registry spells them.
 std::vector<std::string> KeyTree(HKEY root, const std::string& path) {
     std::vector<std::string> keys = {path};
-    HKEY key;
-    if (::RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key)) return {};
-    char sub[260];
-    for (DWORD i = 0, size = sizeof sub; !::RegEnumKeyExA(key, i, sub, &size, 0, 0, 0, 0); ++i, size = sizeof sub)
+    for (const std::string& sub : regtest::SubkeyNames(root, path))
         for (const std::string& k : KeyTree(root, path + "\\" + sub)) keys.push_back(k);
-    ::RegCloseKey(key);
     return keys;
 }
 

@@ -42,8 +42,7 @@ Named ItemsOf(const std::vector<std::string>& lines) {
 
 // Every key, value type and value data below root\path, as text.
 std::string RegistryTree(HKEY root, const std::string& path) {
-    HKEY key;
-    if (::RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return "";
+    if (!regtest::KeyExists(root, path)) return "";
     std::string out = "[" + path + "]\n";
     for (const std::string& name : regtest::ValueNames(root, path)) {
         DWORD type = 0;
@@ -51,13 +50,7 @@ std::string RegistryTree(HKEY root, const std::string& path) {
         regtest::ReadValue(root, path, name.c_str(), &type, &data);
         out += name + "=" + std::to_string(type) + ":" + data + "\n";
     }
-    char sub[260];
-    for (DWORD i = 0;; ++i) {
-        DWORD size = sizeof sub;
-        if (::RegEnumKeyExA(key, i, sub, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-        out += RegistryTree(root, path + "\\" + sub);
-    }
-    ::RegCloseKey(key);
+    for (const std::string& sub : regtest::SubkeyNames(root, path)) out += RegistryTree(root, path + "\\" + sub);
     return out;
 }
 

@@ -89,6 +89,16 @@ std::vector<std::string> ValueNames(HKEY root, const std::string& path) {
     return names;
 }
 
+std::vector<std::string> SubkeyNames(HKEY root, const std::string& path) {
+    std::vector<std::string> names;
+    RegKey key;
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, key.Put()) != ERROR_SUCCESS) return names;
+    char name[260];
+    for (DWORD i = 0, size = sizeof name; !RegEnumKeyExA(key.Get(), i, name, &size, 0, 0, 0, 0); ++i, size = sizeof name)
+        names.push_back(name);
+    return names;
+}
+
 void DeleteTree(HKEY root, const std::string& path) {
     SHDeleteKeyA(root, path.c_str());
 }

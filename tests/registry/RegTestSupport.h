@@ -20,6 +20,8 @@ bool ValueExists(HKEY root, const std::string& path, const char* name);
 // The value's type and raw data as RegQueryValueExA gives them; false when absent.
 bool ReadValue(HKEY root, const std::string& path, const char* name, DWORD* type, std::string* data);
 std::vector<std::string> ValueNames(HKEY root, const std::string& path);
+// The subkeys of root\\path as the registry spells them; none when it cannot be opened.
+std::vector<std::string> SubkeyNames(HKEY root, const std::string& path);
 void DeleteTree(HKEY root, const std::string& path);
 
 // Lets everyone only read root\path (and change its access back) until it goes;
