@@ -37,7 +37,6 @@ const Outcome kFolderMade[] = {
     {kOtherCode, nullptr, 0},
 };
 
-
 BOOL Fail(DWORD error) {
     ::SetLastError(error);
     return FALSE;
